@@ -1,0 +1,88 @@
+#include "text/codepage.h"
+
+#include <unicode/ucnv.h>
+#include <unicode/utf16.h>
+
+#include <memory>
+
+namespace kestrano {
+namespace {
+
+struct ConverterCloser {
+  void operator()(UConverter* c) const { ucnv_close(c); }
+};
+using Converter = std::unique_ptr<UConverter, ConverterCloser>;
+
+// "windows-936-2000" is the Windows code page 936 table itself (euro sign at 80 and the other
+// Windows additions), not the GB 18030 superset.
+Converter open_converter(const char* name) {
+  UErrorCode status = U_ZERO_ERROR;
+  Converter c(ucnv_open(name, &status));
+  if (U_FAILURE(status)) return nullptr;
+  status = U_ZERO_ERROR;
+  ucnv_setSubstChars(c.get(), "?", 1, &status);
+  return c;
+}
+
+// ICU converters are not thread-safe; each thread keeps its own, opened once.
+UConverter* gbk() {
+  thread_local Converter c = open_converter("windows-936-2000");
+  return c.get();
+}
+UConverter* utf8() {
+  thread_local Converter c = open_converter("UTF-8");
+  return c.get();
+}
+
+std::u16string to_utf16(UConverter* from, std::string_view in) {
+  std::u16string out;
+  if (in.empty() || !from) return out;
+  ucnv_resetToUnicode(from);
+  out.resize(in.size() * 2 + 2);
+  UErrorCode status = U_ZERO_ERROR;
+  int32_t n = ucnv_toUChars(from, out.data(), static_cast<int32_t>(out.size()), in.data(),
+                            static_cast<int32_t>(in.size()), &status);
+  if (U_FAILURE(status)) return {};
+  out.resize(static_cast<std::size_t>(n));
+  return out;
+}
+
+std::string from_utf16(UConverter* to, std::u16string_view in) {
+  std::string out;
+  if (in.empty() || !to) return out;
+  ucnv_resetFromUnicode(to);
+  out.resize(in.size() * 4 + 4);
+  UErrorCode status = U_ZERO_ERROR;
+  int32_t n = ucnv_fromUChars(to, out.data(), static_cast<int32_t>(out.size()), in.data(),
+                              static_cast<int32_t>(in.size()), &status);
+  if (U_FAILURE(status)) return {};
+  out.resize(static_cast<std::size_t>(n));
+  return out;
+}
+
+// A text holds no NUL: an embedded zero ends it, as a C string would.
+Text cut_at_nul(std::string s) {
+  auto z = s.find('\0');
+  if (z != std::string::npos) s.resize(z);
+  return s;
+}
+
+}  // namespace
+
+std::u16string utf16_from_gbk(std::string_view gbk_text) { return to_utf16(gbk(), gbk_text); }
+
+Text gbk_from_utf16(std::u16string_view utf16) { return cut_at_nul(from_utf16(gbk(), utf16)); }
+
+Text gbk_from_utf8(std::string_view utf8_text) { return gbk_from_utf16(to_utf16(utf8(), utf8_text)); }
+
+std::string utf8_from_gbk(std::string_view gbk_text) { return from_utf16(utf8(), utf16_from_gbk(gbk_text)); }
+
+bool gbk_can_hold(std::u16string_view utf16) {
+  return utf16_from_gbk(gbk_from_utf16(utf16)) == utf16;
+}
+
+Text operator""_t(const char* utf8_text, std::size_t length) {
+  return gbk_from_utf8(std::string_view(utf8_text, length));
+}
+
+}  // namespace kestrano

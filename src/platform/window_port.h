@@ -3,7 +3,9 @@
 // implements them (each runs on the UI thread while a worker caller waits); tests implement them in
 // memory. Nothing below the window layer touches a widget any other way.
 
+#include <chrono>
 #include <cstdint>
+#include <thread>
 #include <vector>
 
 #include "text/text.h"
@@ -65,6 +67,11 @@ class WindowPort {
 
   // On the UI thread: processes pending window messages. Elsewhere: nothing.
   virtual void pump_if_input() = 0;
+  // Waits `duration` while the UI thread keeps handling window messages (a plain wait elsewhere);
+  // returns early once the window is closing.
+  virtual void wait_pumping(std::chrono::milliseconds duration) { std::this_thread::sleep_for(duration); }
+  // False when the control holds characters code page 936 cannot hold (its Text has "?" for them).
+  virtual bool text_fits_codepage(Control) { return true; }
   // True from the moment the window starts to close; calls then return at once with empty results.
   virtual bool closing() = 0;
 };

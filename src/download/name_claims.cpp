@@ -1,0 +1,55 @@
+#include "download/name_claims.h"
+
+#include "download/file_transfer.h"
+#include "text/codepage.h"
+
+namespace kestrano {
+namespace {
+
+constexpr std::size_t kNameLimit = 255;          // bytes of one file name on Linux file systems
+constexpr std::size_t kCounterBytes = 6;         // " (999)"
+constexpr std::size_t kExtensionBytes = 4;       // ".mp4"
+
+}  // namespace
+
+std::size_t NameClaims::max_base_bytes() {
+  return kNameLimit - kCounterBytes - kExtensionBytes - temporary_suffix_bytes;
+}
+
+Text fit_file_base(const Text& base, std::size_t max_bytes) {
+  Text out;
+  std::size_t utf8_bytes = 0;
+  for (std::size_t i = 0; i < base.size();) {
+    const auto c = static_cast<unsigned char>(base[i]);
+    const std::size_t width = is_lead_byte(c) && i + 1 < base.size() ? 2 : 1;
+    if (width == 1 && (c < 0x20 || c == 0x7F)) {
+      ++i;
+      continue;
+    }
+    const Text character = base.substr(i, width);
+    const std::size_t character_utf8 = utf8_from_gbk(character).size();
+    if (utf8_bytes + character_utf8 > max_bytes) break;
+    out += character;
+    utf8_bytes += character_utf8;
+    i += width;
+  }
+  return out;
+}
+
+Text join_path(const Text& folder, const Text& name) { return folder + "/" + name; }
+
+Text NameClaims::claim(const Text& folder, const Text& base, const Text& address) {
+  Text fitted = fit_file_base(base, max_base_bytes());
+  if (fitted.empty()) fitted = "未命名视频"_t;
+  std::lock_guard lock(mutex_);
+  for (int n = 1;; ++n) {
+    // Past " (999)" the counter is longer than the room kept for it: cut the base a little more.
+    const Text counter = n == 1 ? Text() : " (" + std::to_string(n) + ")";
+    const std::size_t room = kNameLimit - kExtensionBytes - temporary_suffix_bytes - counter.size();
+    const Text name = (counter.size() > kCounterBytes ? fit_file_base(fitted, room) : fitted) + counter + ".mp4";
+    auto [it, inserted] = owner_of_path_.try_emplace(join_path(folder, name), address);
+    if (inserted || it->second == address) return name;
+  }
+}
+
+}  // namespace kestrano

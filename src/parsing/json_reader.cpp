@@ -1,0 +1,331 @@
+#include "parsing/json_reader.h"
+
+#include <charconv>
+#include <limits>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace kestrano {
+namespace {
+
+// Objects up to this size find a repeated name by a linear scan; larger ones keep a hash index while
+// they are being read, so an object with a million members still reads in linear time.
+constexpr std::size_t kLinearScanMembers = 16;
+
+struct Frame {
+  JsonValue value;  // the array or object being filled
+  std::string key;  // the name read for the next member (objects)
+  std::unique_ptr<std::unordered_map<std::string, std::size_t>> index;
+};
+
+class Reader {
+ public:
+  explicit Reader(std::string_view in) : in_(in) {}
+
+  std::optional<JsonValue> read() {
+    skip_ws();
+    JsonValue done;
+    for (;;) {
+      // Expecting a value.
+      if (at_end()) return std::nullopt;
+      char c = in_[pos_];
+      if (c == '{' || c == '[') {
+        if (stack_.size() >= kMaxJsonDepth) return std::nullopt;
+        ++pos_;
+        Frame f;
+        f.value = c == '{' ? JsonValue::object() : JsonValue::array();
+        stack_.push_back(std::move(f));
+        skip_ws();
+        if (!at_end() && in_[pos_] == (c == '{' ? '}' : ']')) {
+          ++pos_;
+          done = std::move(stack_.back().value);
+          stack_.pop_back();
+        } else if (c == '{') {
+          if (!read_key()) return std::nullopt;
+          continue;
+        } else {
+          continue;
+        }
+      } else if (!read_scalar(done)) {
+        return std::nullopt;
+      }
+      // A value is complete: hand it to its container, closing containers as they end.
+      for (;;) {
+        if (stack_.empty()) {
+          skip_ws();
+          if (!at_end()) return std::nullopt;
+          return done;
+        }
+        Frame& top = stack_.back();
+        attach(top, std::move(done));
+        skip_ws();
+        if (at_end()) return std::nullopt;
+        const bool is_object = top.value.is_object();
+        char d = in_[pos_++];
+        if (d == ',') {
+          skip_ws();
+          if (is_object && !read_key()) return std::nullopt;
+          break;  // next value
+        }
+        if (d != (is_object ? '}' : ']')) return std::nullopt;
+        done = std::move(top.value);
+        stack_.pop_back();
+      }
+    }
+  }
+
+ private:
+  bool at_end() const { return pos_ >= in_.size(); }
+
+  void skip_ws() {
+    while (!at_end()) {
+      char c = in_[pos_];
+      if (c != ' ' && c != '\t' && c != '\n' && c != '\r') return;
+      ++pos_;
+    }
+  }
+
+  // At a member name: reads it, the colon and the blanks before the value.
+  bool read_key() {
+    if (at_end() || in_[pos_] != '"') return false;
+    if (!read_string(stack_.back().key)) return false;
+    skip_ws();
+    if (at_end() || in_[pos_] != ':') return false;
+    ++pos_;
+    skip_ws();
+    return true;
+  }
+
+  static void attach(Frame& f, JsonValue&& v) {
+    if (f.value.is_array()) {
+      f.value.get_ref<JsonArray&>().push_back(std::move(v));
+      return;
+    }
+    auto& members = members_of(f.value);
+    if (f.index) {
+      auto [it, fresh] = f.index->try_emplace(f.key, members.size());
+      if (!fresh) {
+        members[it->second].second = std::move(v);
+        return;
+      }
+    } else {
+      for (auto& m : members) {
+        if (m.first == f.key) {
+          m.second = std::move(v);
+          return;
+        }
+      }
+    }
+    members.emplace_back(std::move(f.key), std::move(v));
+    f.key.clear();
+    if (!f.index && members.size() >= kLinearScanMembers) {
+      f.index = std::make_unique<std::unordered_map<std::string, std::size_t>>();
+      for (std::size_t i = 0; i < members.size(); ++i) f.index->emplace(members[i].first, i);
+    }
+  }
+
+  bool read_scalar(JsonValue& out) {
+    char c = in_[pos_];
+    if (c == '"') {
+      std::string s;
+      if (!read_string(s)) return false;
+      out = std::move(s);
+      return true;
+    }
+    if (c == '-' || (c >= '0' && c <= '9')) return read_number(out);
+    if (literal("true")) {
+      out = true;
+      return true;
+    }
+    if (literal("false")) {
+      out = false;
+      return true;
+    }
+    if (literal("null")) {
+      out = nullptr;
+      return true;
+    }
+    return false;
+  }
+
+  bool literal(std::string_view word) {
+    if (in_.compare(pos_, word.size(), word) != 0) return false;
+    pos_ += word.size();
+    return true;
+  }
+
+  static bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+  bool read_number(JsonValue& out) {
+    const std::size_t start = pos_;
+    bool negative = false;
+    if (in_[pos_] == '-') {
+      negative = true;
+      ++pos_;
+    }
+    if (at_end() || !is_digit(in_[pos_])) return false;
+    // Decimal exponent of the first significant digit, to tell overflow from underflow below.
+    long long magnitude = 0;
+    bool significant = false;
+    if (in_[pos_] == '0') {
+      ++pos_;
+    } else {
+      while (!at_end() && is_digit(in_[pos_])) {
+        ++pos_;
+        ++magnitude;
+      }
+      significant = true;
+      --magnitude;
+    }
+    if (!at_end() && in_[pos_] == '.') {
+      ++pos_;
+      if (at_end() || !is_digit(in_[pos_])) return false;
+      long long place = -1;
+      while (!at_end() && is_digit(in_[pos_])) {
+        if (!significant && in_[pos_] != '0') {
+          significant = true;
+          magnitude = place;
+        }
+        --place;
+        ++pos_;
+      }
+    }
+    if (!at_end() && (in_[pos_] == 'e' || in_[pos_] == 'E')) {
+      ++pos_;
+      bool exp_negative = false;
+      if (!at_end() && (in_[pos_] == '+' || in_[pos_] == '-')) exp_negative = in_[pos_++] == '-';
+      if (at_end() || !is_digit(in_[pos_])) return false;
+      long long exponent = 0;
+      while (!at_end() && is_digit(in_[pos_])) {
+        if (exponent < 1'000'000'000) exponent = exponent * 10 + (in_[pos_] - '0');
+        ++pos_;
+      }
+      magnitude += exp_negative ? -exponent : exponent;
+    }
+    double value = 0;
+    auto res = std::from_chars(in_.data() + start, in_.data() + pos_, value);
+    if (res.ec == std::errc::result_out_of_range) {
+      // JSON.parse gives Infinity for a number too large for a double and 0 for one too small.
+      value = (significant && magnitude > 0) ? std::numeric_limits<double>::infinity() : 0.0;
+      if (negative) value = -value;
+    } else if (res.ec != std::errc() || res.ptr != in_.data() + pos_) {
+      return false;
+    }
+    out = value;
+    return true;
+  }
+
+  static int hex_value(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+  }
+
+  // Reads four hex digits at pos_; -1 when they are not there.
+  long read_hex4(std::size_t at) const {
+    if (at + 4 > in_.size()) return -1;
+    long v = 0;
+    for (std::size_t i = 0; i < 4; ++i) {
+      int h = hex_value(in_[at + i]);
+      if (h < 0) return -1;
+      v = v * 16 + h;
+    }
+    return v;
+  }
+
+  static void append_utf8(std::string& out, unsigned long cp) {
+    if (cp < 0x80) {
+      out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+      out += static_cast<char>(0xC0 | (cp >> 6));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+      out += static_cast<char>(0xE0 | (cp >> 12));
+      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (cp >> 18));
+      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+  }
+
+  // At the opening quote.
+  bool read_string(std::string& out) {
+    out.clear();
+    ++pos_;
+    for (;;) {
+      std::size_t run = pos_;
+      while (run < in_.size()) {
+        auto c = static_cast<unsigned char>(in_[run]);
+        if (c == '"' || c == '\\' || c < 0x20) break;
+        ++run;
+      }
+      out.append(in_.substr(pos_, run - pos_));
+      pos_ = run;
+      if (at_end()) return false;
+      char c = in_[pos_];
+      if (c == '"') {
+        ++pos_;
+        return true;
+      }
+      if (c != '\\') return false;  // a raw control character
+      if (++pos_ >= in_.size()) return false;
+      char e = in_[pos_++];
+      switch (e) {
+        case '"': out += '"'; break;
+        case '\\': out += '\\'; break;
+        case '/': out += '/'; break;
+        case 'b': out += '\b'; break;
+        case 'f': out += '\f'; break;
+        case 'n': out += '\n'; break;
+        case 'r': out += '\r'; break;
+        case 't': out += '\t'; break;
+        case 'u': {
+          long unit = read_hex4(pos_);
+          if (unit < 0) return false;
+          pos_ += 4;
+          if (unit >= 0xD800 && unit <= 0xDBFF) {
+            long low = (pos_ + 1 < in_.size() && in_[pos_] == '\\' && in_[pos_ + 1] == 'u')
+                           ? read_hex4(pos_ + 2)
+                           : -1;
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+              pos_ += 6;
+              append_utf8(out, 0x10000 + ((static_cast<unsigned long>(unit) - 0xD800) << 10) +
+                                   (static_cast<unsigned long>(low) - 0xDC00));
+            } else {
+              out += '?';
+            }
+          } else if (unit >= 0xDC00 && unit <= 0xDFFF) {
+            out += '?';
+          } else {
+            append_utf8(out, static_cast<unsigned long>(unit));
+          }
+          break;
+        }
+        default:
+          return false;
+      }
+    }
+  }
+
+  std::string_view in_;
+  std::size_t pos_ = 0;
+  std::vector<Frame> stack_;
+};
+
+}  // namespace
+
+std::optional<JsonValue> read_json(std::string_view utf8) {
+  try {
+    return Reader(utf8).read();
+  } catch (...) {  // out of memory on a huge answer: report it as unreadable
+    return std::nullopt;
+  }
+}
+
+}  // namespace kestrano

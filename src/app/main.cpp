@@ -1,10 +1,3 @@
-#include <QApplication>
-#include <QWidget>
+#include "app/program_entry.h"
 
-int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  QWidget window;
-  window.setWindowTitle(QStringLiteral("Kestrano"));
-  window.show();
-  return app.exec();
-}
+int main(int argc, char** argv) { return kestrano::program_entry(argc, argv); }

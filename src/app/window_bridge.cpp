@@ -1,0 +1,113 @@
+#include "app/window_bridge.h"
+
+#include <QCoreApplication>
+
+#include "app/main_window.h"
+#include "app/results_model.h"
+#include "app/results_view.h"
+
+namespace kestrano {
+
+template <typename Result, typename Operation>
+Result WindowBridge::on_window(Result fallback, Operation&& operation) {
+  Result result = fallback;
+  ui_.run([&] {
+    if (window_) result = operation(*window_);
+  });
+  return result;
+}
+
+template <typename Operation>
+void WindowBridge::act(Operation&& operation) {
+  ui_.run([&] {
+    if (window_) operation(*window_);
+  });
+}
+
+Text WindowBridge::control_text(Control control) {
+  return on_window(Text(), [&](MainWindow& w) { return w.control_text(control); });
+}
+
+void WindowBridge::set_control_text(Control control, const Text& text) {
+  act([&](MainWindow& w) { w.set_control_text(control, text); });
+}
+
+bool WindowBridge::is_checked(Control control) {
+  return on_window(false, [&](MainWindow& w) { return w.is_checked(control); });
+}
+
+void WindowBridge::message_box(const Text& text, const Text& title) {
+  act([&](MainWindow& w) { w.show_message(text, title); });
+}
+
+int WindowBridge::append_row() {
+  return on_window(-1, [&](MainWindow& w) { return w.results().append_row(); });
+}
+
+void WindowBridge::set_cell(int row, int column, const Text& text) {
+  act([&](MainWindow& w) { w.results().set_cell(row, column, text); });
+}
+
+Text WindowBridge::cell(int row, int column) {
+  return on_window(Text(), [&](MainWindow& w) { return w.results().cell(row, column); });
+}
+
+int WindowBridge::row_count() {
+  return on_window(0, [&](MainWindow& w) { return w.results().row_count(); });
+}
+
+void WindowBridge::delete_row(int row) {
+  act([&](MainWindow& w) { w.results().delete_row(row); });
+}
+
+void WindowBridge::delete_all_rows() {
+  act([&](MainWindow& w) { w.results().delete_all_rows(); });
+}
+
+void WindowBridge::scroll_into_view(int row) {
+  act([&](MainWindow& w) { w.results_view().scroll_into_view(row); });
+}
+
+int WindowBridge::current_selection() {
+  return on_window(-1, [&](MainWindow& w) { return w.results_view().current_selection(); });
+}
+
+int WindowBridge::append_filled_row(const std::vector<Text>& cells, bool scroll) {
+  return on_window(-1, [&](MainWindow& w) {
+    int row = w.results().append_filled_row(cells);
+    if (scroll) w.results_view().scroll_into_view(row);
+    return row;
+  });
+}
+
+RowId WindowBridge::row_id(int row) {
+  return on_window(RowId{0}, [&](MainWindow& w) { return w.results().row_id(row); });
+}
+
+int WindowBridge::row_position(RowId id) {
+  return on_window(-1, [&](MainWindow& w) { return w.results().row_position(id); });
+}
+
+Text WindowBridge::cell_of(RowId id, int column) {
+  return on_window(Text(), [&](MainWindow& w) { return w.results().cell(w.results().row_position(id), column); });
+}
+
+bool WindowBridge::set_cell_of(RowId id, int column, const Text& text) {
+  return on_window(false, [&](MainWindow& w) {
+    int row = w.results().row_position(id);
+    if (row < 0) return false;
+    w.results().set_cell(row, column, text);
+    return true;
+  });
+}
+
+void WindowBridge::set_progress(RowId id, const RowProgress& progress) {
+  act([&](MainWindow& w) { w.results().set_progress(id, progress); });
+}
+
+void WindowBridge::pump_if_input() {
+  if (!ui_.on_ui_thread() || ui_.closing()) return;
+  QCoreApplication::processEvents();
+}
+
+}  // namespace kestrano

@@ -1,0 +1,7 @@
+#include "app/window_title.h"
+
+namespace kestrano {
+
+Text g_window_title;
+
+}  // namespace kestrano

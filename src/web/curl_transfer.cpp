@@ -1,0 +1,133 @@
+#include "web/curl_transfer.h"
+
+namespace kestrano {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// How often the loop looks at the abort check and the watchdog while curl waits on its sockets.
+constexpr int kTickMs = 20;
+// curl's own connect time-out normally ends a hanging connect; the watchdog is only the backstop.
+constexpr std::chrono::milliseconds kConnectSlack{500};
+
+struct Watch {
+  TransferOutcome* out;
+  std::size_t max_body;
+  bool too_large = false;
+  bool connected = false;  // a connection stands and the request goes out on it
+  curl_off_t uploaded = 0;
+  Clock::time_point last_activity = Clock::now();
+
+  void touch() { last_activity = Clock::now(); }
+};
+
+size_t on_body(char* data, size_t size, size_t count, void* user) {
+  auto& w = *static_cast<Watch*>(user);
+  const size_t n = size * count;
+  if (w.out->body.size() + n > w.max_body) {
+    w.too_large = true;
+    return 0;  // anything but n ends the transfer with a write error
+  }
+  // Same element type on both sides, so the copy is one memmove rather than a loop over bytes.
+  const auto* bytes = reinterpret_cast<const unsigned char*>(data);
+  w.out->body.insert(w.out->body.end(), bytes, bytes + n);
+  w.touch();
+  return n;
+}
+
+size_t on_header(char* data, size_t size, size_t count, void* user) {
+  auto& w = *static_cast<Watch*>(user);
+  const size_t n = size * count;
+  w.out->received_headers.append(data, n);
+  w.touch();
+  return n;
+}
+
+int on_progress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t ulnow) {
+  auto& w = *static_cast<Watch*>(user);
+  if (ulnow != w.uploaded) {
+    w.uploaded = ulnow;
+    w.touch();
+  }
+  return 0;
+}
+
+int on_prerequest(void* user, char*, char*, int, int) {
+  auto& w = *static_cast<Watch*>(user);
+  w.connected = true;
+  w.touch();
+  return CURL_PREREQFUNC_OK;
+}
+
+int on_socket(void* user, curl_socket_t, curlsocktype purpose) {
+  if (purpose == CURLSOCKTYPE_IPCXN) {
+    auto& w = *static_cast<Watch*>(user);
+    w.connected = false;  // a new connection (first one, or a redirect's) is being made
+    w.touch();
+  }
+  return CURL_SOCKOPT_OK;
+}
+
+}  // namespace
+
+TransferOutcome run_transfer(CurlHandles& handles, const TransferLimits& limits,
+                             const std::function<bool()>& should_abort) {
+  TransferOutcome out;
+  Watch watch{&out, limits.max_body};
+  CURL* easy = handles.easy;
+  curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, on_body);
+  curl_easy_setopt(easy, CURLOPT_WRITEDATA, &watch);
+  curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, on_header);
+  curl_easy_setopt(easy, CURLOPT_HEADERDATA, &watch);
+  curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
+  curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, on_progress);
+  curl_easy_setopt(easy, CURLOPT_XFERINFODATA, &watch);
+  curl_easy_setopt(easy, CURLOPT_PREREQFUNCTION, on_prerequest);
+  curl_easy_setopt(easy, CURLOPT_PREREQDATA, &watch);
+  curl_easy_setopt(easy, CURLOPT_SOCKOPTFUNCTION, on_socket);
+  curl_easy_setopt(easy, CURLOPT_SOCKOPTDATA, &watch);
+  curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits.connect.count()));
+  curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+
+  if (should_abort && should_abort()) {
+    out.end = TransferEnd::aborted;
+    return out;
+  }
+  if (curl_multi_add_handle(handles.multi, easy) != CURLM_OK) return out;
+  watch.touch();
+
+  for (;;) {
+    int running = 0;
+    if (curl_multi_perform(handles.multi, &running) != CURLM_OK) break;
+    bool done = false;
+    int queued = 0;
+    while (CURLMsg* msg = curl_multi_info_read(handles.multi, &queued)) {
+      if (msg->msg == CURLMSG_DONE && msg->easy_handle == easy) {
+        done = true;
+        out.code = msg->data.result;
+      }
+    }
+    if (done) {
+      out.end = out.code == CURLE_OK ? TransferEnd::complete
+                : watch.too_large   ? TransferEnd::too_large
+                                    : TransferEnd::failed;
+      break;
+    }
+    if (should_abort && should_abort()) {
+      out.end = TransferEnd::aborted;
+      break;
+    }
+    const auto limit = watch.connected ? limits.idle : limits.connect + kConnectSlack;
+    if (Clock::now() - watch.last_activity > limit) {
+      out.end = TransferEnd::stalled;
+      break;
+    }
+    curl_multi_poll(handles.multi, nullptr, 0, kTickMs, nullptr);
+  }
+  // Removing a handle mid-transfer closes its connection, so an aborted or stalled answer can never
+  // leak into the next call on the same holder.
+  curl_multi_remove_handle(handles.multi, easy);
+  return out;
+}
+
+}  // namespace kestrano

@@ -2,6 +2,9 @@
 
 #include <curl/curl.h>
 
+#include "web/curl_global.h"
+#include "web/curl_transfer.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -21,6 +24,9 @@ using Clock = std::chrono::steady_clock;
 struct CurlCleanup {
   void operator()(CURL* c) const { curl_easy_cleanup(c); }
 };
+struct MultiCleanup {
+  void operator()(CURLM* m) const { curl_multi_cleanup(m); }
+};
 struct SlistCleanup {
   void operator()(curl_slist* l) const { curl_slist_free_all(l); }
 };
@@ -28,11 +34,6 @@ struct FileCloser {
   void operator()(std::FILE* f) const { std::fclose(f); }
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
-
-void global_init_once() {
-  static std::once_flag once;
-  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
 
 bool starts_with_ci(std::string_view line, std::string_view prefix) {
   if (line.size() < prefix.size()) return false;
@@ -141,6 +142,11 @@ std::size_t on_header(char* data, std::size_t size, std::size_t count, void* use
 // that continues exactly there), or from the start of the file (a 200, whatever was asked).
 bool begin_body(Attempt& a) {
   a.body_started = true;
+  if (a.resume_from > 0 && a.status == 416) {
+    // The range asked for is not there (the file changed, or was shorter than announced): start over.
+    a.range_mismatch = true;
+    return false;
+  }
   if (a.status < 200 || a.status > 299) {
     a.rejected_status = true;
     return false;
@@ -178,18 +184,18 @@ std::size_t on_body(char* data, std::size_t size, std::size_t count, void* user)
   return n;
 }
 
-int on_progress(void* user, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t ulnow) {
-  auto* a = static_cast<Attempt*>(user);
+// Called every few milliseconds while the transfer runs: the abort, the stall watch and the progress
+// report. False ends the transfer.
+bool keep_going(Attempt* a, std::int64_t moved) {
   if (*a->should_abort && (*a->should_abort)()) {
     a->aborted = true;
-    return 1;
+    return false;
   }
   const auto now = Clock::now();
-  const std::int64_t moved = dlnow + ulnow;
   if (now - a->window_start >= a->options->stall_window) {
     if (moved - a->window_bytes < a->options->stall_min_bytes) {
       a->stalled = true;
-      return 1;
+      return false;
     }
     a->window_start = now;
     a->window_bytes = moved;
@@ -203,7 +209,7 @@ int on_progress(void* user, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t
     p.bytes_per_second = seconds > 0 ? static_cast<double>(a->written) / seconds : 0;
     (*a->on_progress)(p);
   }
-  return 0;
+  return true;
 }
 
 struct AttemptOutcome {
@@ -237,9 +243,6 @@ AttemptOutcome run_attempt(const std::string& url, Attempt& a, const std::string
   curl_easy_setopt(c, CURLOPT_HEADERDATA, &a);
   curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, on_body);
   curl_easy_setopt(c, CURLOPT_WRITEDATA, &a);
-  curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
-  curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, on_progress);
-  curl_easy_setopt(c, CURLOPT_XFERINFODATA, &a);
   std::unique_ptr<curl_slist, SlistCleanup> headers;
   if (a.resume_from > 0) {
     std::string range = std::to_string(a.resume_from) + "-";
@@ -249,7 +252,17 @@ AttemptOutcome run_attempt(const std::string& url, Attempt& a, const std::string
       curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers.get());
     }
   }
-  out.code = curl_easy_perform(c);
+  std::unique_ptr<CURLM, MultiCleanup> multi(curl_multi_init());
+  if (!multi) {
+    out.code = CURLE_FAILED_INIT;
+    return out;
+  }
+  out.code = drive_transfer(multi.get(), c, [&] {
+    curl_off_t down = 0, up = 0;
+    curl_easy_getinfo(c, CURLINFO_SIZE_DOWNLOAD_T, &down);
+    curl_easy_getinfo(c, CURLINFO_SIZE_UPLOAD_T, &up);
+    return keep_going(&a, static_cast<std::int64_t>(down + up));
+  });
   // An empty body never calls the write callback; its status still has to be judged.
   if (out.code == CURLE_OK && !a.body_started) begin_body(a);
   out.error_text = error[0] ? error : curl_easy_strerror(out.code);
@@ -295,7 +308,7 @@ std::filesystem::path temporary_path_for(const std::filesystem::path& target) {
 TransferResult download_file(const std::string& url, const std::filesystem::path& target,
                              const TransferOptions& options, const ProgressCallback& on_progress,
                              const AbortCheck& should_abort) {
-  global_init_once();
+  ensure_curl_global_init();
   TransferResult result;
   const auto temp = temporary_path_for(target);
   File file(std::fopen(temp.c_str(), "w+b"));

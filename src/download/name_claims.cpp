@@ -1,7 +1,7 @@
 #include "download/name_claims.h"
 
 #include "download/file_transfer.h"
-#include "text/codepage.h"
+#include "text/codepage.h"  // the "未命名视频" literal
 
 namespace kestrano {
 namespace {
@@ -17,6 +17,9 @@ std::size_t NameClaims::max_base_bytes() {
 }
 
 Text fit_file_base(const Text& base, std::size_t max_bytes) {
+  // Every GBK character that is not ASCII lies in the Basic Multilingual Plane, so it takes at most 3
+  // bytes in UTF-8 (a stray byte becomes U+FFFD, also 3). Counting 3 keeps the name within the limit
+  // without converting character by character.
   Text out;
   std::size_t utf8_bytes = 0;
   for (std::size_t i = 0; i < base.size();) {
@@ -26,10 +29,9 @@ Text fit_file_base(const Text& base, std::size_t max_bytes) {
       ++i;
       continue;
     }
-    const Text character = base.substr(i, width);
-    const std::size_t character_utf8 = utf8_from_gbk(character).size();
+    const std::size_t character_utf8 = c < 0x80 ? 1 : 3;
     if (utf8_bytes + character_utf8 > max_bytes) break;
-    out += character;
+    out.append(base, i, width);
     utf8_bytes += character_utf8;
     i += width;
   }

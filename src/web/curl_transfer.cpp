@@ -70,6 +70,34 @@ int on_socket(void* user, curl_socket_t, curlsocktype purpose) {
 
 }  // namespace
 
+CURLcode drive_transfer(CURLM* multi, CURL* easy, const std::function<bool()>& keep_going) {
+  if (curl_multi_add_handle(multi, easy) != CURLM_OK) return CURLE_FAILED_INIT;
+  CURLcode result = CURLE_ABORTED_BY_CALLBACK;
+  for (;;) {
+    int running = 0;
+    if (curl_multi_perform(multi, &running) != CURLM_OK) {
+      result = CURLE_FAILED_INIT;
+      break;
+    }
+    bool done = false;
+    int queued = 0;
+    while (CURLMsg* msg = curl_multi_info_read(multi, &queued)) {
+      if (msg->msg == CURLMSG_DONE && msg->easy_handle == easy) {
+        done = true;
+        result = msg->data.result;
+      }
+    }
+    if (done) break;
+    if (!keep_going()) {
+      result = CURLE_ABORTED_BY_CALLBACK;
+      break;
+    }
+    curl_multi_poll(multi, nullptr, 0, kTickMs, nullptr);
+  }
+  curl_multi_remove_handle(multi, easy);
+  return result;
+}
+
 TransferOutcome run_transfer(CurlHandles& handles, const TransferLimits& limits,
                              const std::function<bool()>& should_abort) {
   TransferOutcome out;
@@ -93,40 +121,24 @@ TransferOutcome run_transfer(CurlHandles& handles, const TransferLimits& limits,
     out.end = TransferEnd::aborted;
     return out;
   }
-  if (curl_multi_add_handle(handles.multi, easy) != CURLM_OK) return out;
   watch.touch();
-
-  for (;;) {
-    int running = 0;
-    if (curl_multi_perform(handles.multi, &running) != CURLM_OK) break;
-    bool done = false;
-    int queued = 0;
-    while (CURLMsg* msg = curl_multi_info_read(handles.multi, &queued)) {
-      if (msg->msg == CURLMSG_DONE && msg->easy_handle == easy) {
-        done = true;
-        out.code = msg->data.result;
-      }
-    }
-    if (done) {
-      out.end = out.code == CURLE_OK ? TransferEnd::complete
-                : watch.too_large   ? TransferEnd::too_large
-                                    : TransferEnd::failed;
-      break;
-    }
+  const CURLcode code = drive_transfer(handles.multi, easy, [&] {
     if (should_abort && should_abort()) {
       out.end = TransferEnd::aborted;
-      break;
+      return false;
     }
     const auto limit = watch.connected ? limits.idle : limits.connect + kConnectSlack;
     if (Clock::now() - watch.last_activity > limit) {
       out.end = TransferEnd::stalled;
-      break;
+      return false;
     }
-    curl_multi_poll(handles.multi, nullptr, 0, kTickMs, nullptr);
+    return true;
+  });
+  // The watch decided the abort and the stall itself; otherwise curl's result tells.
+  if (out.end != TransferEnd::aborted && out.end != TransferEnd::stalled) {
+    out.code = code;
+    out.end = code == CURLE_OK ? TransferEnd::complete : watch.too_large ? TransferEnd::too_large : TransferEnd::failed;
   }
-  // Removing a handle mid-transfer closes its connection, so an aborted or stalled answer can never
-  // leak into the next call on the same holder.
-  curl_multi_remove_handle(handles.multi, easy);
   return out;
 }
 

@@ -43,6 +43,11 @@ struct TransferOutcome {
   std::string received_headers;  // every header line received, with line ends (see response_headers.h)
 };
 
+// Runs `easy` to its end on `multi`, calling `keep_going` about every 20 ms while curl waits on its
+// sockets; when it returns false the transfer ends with CURLE_ABORTED_BY_CALLBACK. The handle is
+// removed from `multi` on return, which closes an unfinished connection.
+CURLcode drive_transfer(CURLM* multi, CURL* easy, const std::function<bool()>& keep_going);
+
 // Runs the request configured on `handles.easy` to its end. Installs its own write, header, progress,
 // pre-request and socket callbacks and the connect time-out; the caller sets everything else.
 TransferOutcome run_transfer(CurlHandles& handles, const TransferLimits& limits,

@@ -95,10 +95,17 @@ class Collection : public ::testing::Test {
     if (!collector) collector = std::make_unique<WorksCollector>(window, service.factory());
     collector->on_extract_button_click();
   }
+  // The caption is back and the collector thread has left (which the window cannot signal: polled).
   bool ended() {
-    return window.wait_until([](MemoryWindow& w) { return w.control_text(Control::extract_button) == caption_start(); },
-                             std::chrono::seconds(10)) &&
-           window.wait_until([this](MemoryWindow&) { return !collector->running(); }, std::chrono::seconds(10));
+    if (!window.wait_until([](MemoryWindow& w) { return w.control_text(Control::extract_button) == caption_start(); },
+                           std::chrono::seconds(10))) {
+      return false;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (collector->running() && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return !collector->running();
   }
   std::vector<std::string> titles() {
     std::vector<std::string> out;

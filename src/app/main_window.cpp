@@ -83,6 +83,13 @@ Text MainWindow::control_text(Control c) const {
   return {};
 }
 
+bool MainWindow::control_text_fits_codepage(Control c) const {
+  QWidget* w = control(c);
+  if (auto* edit = qobject_cast<QLineEdit*>(w)) return gbk_can_hold(edit->text().toStdU16String());
+  if (auto* button = qobject_cast<QAbstractButton*>(w)) return gbk_can_hold(button->text().toStdU16String());
+  return true;
+}
+
 void MainWindow::set_control_text(Control c, const Text& text) {
   QWidget* w = control(c);
   if (auto* edit = qobject_cast<QLineEdit*>(w)) edit->setText(qstring_from_text(text));

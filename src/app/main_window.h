@@ -41,6 +41,8 @@ class MainWindow final : public QWidget {
 
   // Control operations behind the bridge.
   Text control_text(Control control) const;
+  // False when the control's text holds characters code page 936 cannot hold.
+  bool control_text_fits_codepage(Control control) const;
   void set_control_text(Control control, const Text& text);
   bool is_checked(Control control) const;
   void show_message(const Text& text, const Text& title);

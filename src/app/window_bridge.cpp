@@ -1,6 +1,10 @@
 #include "app/window_bridge.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <thread>
 
 #include "app/main_window.h"
 #include "app/results_model.h"
@@ -103,6 +107,27 @@ bool WindowBridge::set_cell_of(RowId id, int column, const Text& text) {
 
 void WindowBridge::set_progress(RowId id, const RowProgress& progress) {
   act([&](MainWindow& w) { w.results().set_progress(id, progress); });
+}
+
+bool WindowBridge::text_fits_codepage(Control control) {
+  return on_window(true, [&](MainWindow& w) { return w.control_text_fits_codepage(control); });
+}
+
+void WindowBridge::wait_pumping(std::chrono::milliseconds duration) {
+  if (!ui_.on_ui_thread()) {
+    std::this_thread::sleep_for(duration);
+    return;
+  }
+  // Slices of at most 20 ms, so a close that begins meanwhile ends the wait promptly; within a slice
+  // the event loop sleeps until an event or the timer, never spinning.
+  const auto until = std::chrono::steady_clock::now() + duration;
+  while (!ui_.closing()) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+    if (left.count() <= 0) break;
+    QEventLoop loop;
+    QTimer::singleShot(std::min<std::chrono::milliseconds>(left, std::chrono::milliseconds(20)), &loop, &QEventLoop::quit);
+    loop.exec();
+  }
 }
 
 void WindowBridge::pump_if_input() {

@@ -48,6 +48,9 @@ class WindowBridge final : public WindowPort {
   // Elsewhere, or once closing: nothing.
   void pump_if_input() override;
   bool closing() override { return ui_.closing(); }
+  // On the UI thread: an event loop that handles messages until the time is up or closing begins.
+  void wait_pumping(std::chrono::milliseconds duration) override;
+  bool text_fits_codepage(Control control) override;
 
  private:
   // Runs `operation(window)` on the UI thread and returns its result, or `fallback` when closing or

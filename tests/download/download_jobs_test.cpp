@@ -144,7 +144,7 @@ TEST_F(Downloads, EqualTitlesGetTwoFilesAndADownloadAgainRewritesItsOwn) {
 TEST_F(Downloads, RowsDeletedWhileQueuedAreNeitherFetchedNorMarked) {
   // The first transfer holds the only worker... the pool grows to six, so give it more rows than that,
   // slow ones first, and delete rows from the end while they wait.
-  for (int i = 0; i < 12; ++i) add_row("r" + std::to_string(i), "/video/size200000.trickle20/r" + std::to_string(i) + ".mp4");
+  for (int i = 0; i < 12; ++i) add_row("r" + std::to_string(i), "/video/size100000.trickle5/r" + std::to_string(i) + ".mp4");
   std::atomic<bool> deleted{false};
   window.on_status_written([&](RowId, const Text& status) {
     if (status == status_downloading() && !deleted.exchange(true)) {

@@ -3,6 +3,7 @@
 #include <httplib.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <optional>
 
@@ -169,7 +170,14 @@ void StandinServer::serve_video(const httplib::Request& req, httplib::Response& 
   }
 
   transfer_began();
-  auto released = [this](bool) { transfer_ended(); };
+  // The transfer ends when its last byte is handed to the socket, or when the answer is dropped,
+  // whichever comes first: a client that starts its next download the moment it has the last byte
+  // must not be counted twice.
+  auto ended = std::make_shared<std::atomic<bool>>(false);
+  auto end_once = [this, ended] {
+    if (!ended->exchange(true)) transfer_ended();
+  };
+  auto released = [end_once](bool) { end_once(); };
   const std::string name = modes.name;
   if (faulty && modes.endless) {
     // The same chunk over and over: what matters is that it never ends, and that it comes fast.
@@ -206,6 +214,10 @@ void StandinServer::serve_video(const httplib::Request& req, httplib::Response& 
           fill_video_bytes(name, first + at, chunk.data(), n);
           if (!sink.write(chunk.data(), n)) return false;
           at += n;
+        }
+        if (end == length) {
+          end_once();
+          return true;
         }
         if (trickle_ms && pause(trickle_ms)) return false;
         return true;

@@ -1,6 +1,9 @@
 #include "app/status_delegate.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QHelpEvent>
+#include <QToolTip>
 #include <QPainter>
 
 #include <algorithm>
@@ -47,6 +50,24 @@ QString progress_label(std::int64_t done, std::int64_t total, double bytes_per_s
   }
   if (bytes_per_second > 0) label += "  " + byte_amount(bytes_per_second) + "/s";
   return label;
+}
+
+QString progress_details(std::int64_t done, std::int64_t total, double bytes_per_second) {
+  QString details = byte_amount(static_cast<double>(done));
+  if (total > 0) details += " / " + byte_amount(static_cast<double>(total));
+  if (bytes_per_second > 0) details += "  " + byte_amount(bytes_per_second) + "/s";
+  return details;
+}
+
+bool StatusDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                               const QModelIndex& index) {
+  const RowProgress* progress = index.column() == col_status ? model_.progress(index.row()) : nullptr;
+  if (event && event->type() == QEvent::ToolTip && progress && progress->active) {
+    QToolTip::showText(event->globalPos(), progress_details(progress->done, progress->total, progress->bytes_per_second),
+                       view);
+    return true;
+  }
+  return QStyledItemDelegate::helpEvent(event, view, option, index);
 }
 
 StatusDelegate::StatusDelegate(const ResultsModel& model, QObject* parent)

@@ -309,6 +309,8 @@ class ResultsListTest : public QObject {
     QCOMPARE(progress_label(300, 200, 0), QStringLiteral("100%"));
     QCOMPARE(progress_label(1536, -1, 0), QStringLiteral("2 KB"));
     QCOMPARE(progress_label(5 * 1024 * 1024, -1, 1.5 * 1024 * 1024), QStringLiteral("5.0 MB  1.5 MB/s"));
+    QCOMPARE(progress_details(1536, 3 * 1024 * 1024, 512 * 1024), QStringLiteral("2 KB / 3.0 MB  512 KB/s"));
+    QCOMPARE(progress_details(1536, -1, 0), QStringLiteral("2 KB"));
   }
 
   void worker_threads_use_the_list_through_the_bridge() {

@@ -3,6 +3,7 @@
 #include <QApplication>
 
 #include "app/main_window.h"
+#include "app/program.h"
 #include "app/output_folder.h"
 #include "app/window_bridge.h"
 #include "app/window_title.h"
@@ -17,15 +18,6 @@
 
 namespace kestrano {
 namespace {
-
-// release_globals runs exactly once on the way out, however the loop ended.
-class ExitRoutine {
- public:
-  ExitRoutine() = default;
-  ~ExitRoutine() { release_globals(); }
-  ExitRoutine(const ExitRoutine&) = delete;
-  ExitRoutine& operator=(const ExitRoutine&) = delete;
-};
 
 // The close stops the collection and the downloads and waits for their threads, so nothing uses the
 // window or the globals after it; all of it together is bounded by this.
@@ -44,6 +36,12 @@ WindowHooks window_hooks(WorksCollector& collector, DownloadJobs& downloads) {
     downloads.shutdown(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()));
   };
   return hooks;
+}
+
+// The bridge must exist before the globals, whose pool pumps through it.
+WindowBridge& with_globals(WindowBridge& bridge) {
+  create_globals(bridge);
+  return bridge;
 }
 
 }  // namespace
@@ -69,22 +67,26 @@ std::unique_ptr<MainWindow> open_main_window(WindowBridge& bridge, WindowHooks h
   return window;
 }
 
+Program::ExitRoutine::~ExitRoutine() { release_globals(); }
+
+Program::Program(ProgramOptions options)
+    : collector_(with_globals(bridge_)),
+      downloads_(bridge_, *g_pool, default_output_folder(), std::move(options.transfer)),
+      window_(open_main_window(bridge_, window_hooks(collector_, downloads_), options.settings_file)) {}
+
+Program::~Program() {
+  if (window_) window_->close();  // runs the closing hook: the collector and the downloads stop
+  bridge_.begin_closing();
+  window_.reset();
+}
+
 int program_entry(int argc, char** argv) {
   QApplication application(argc, argv);
   // libcurl's global set-up must come before any thread that makes a transfer.
   ensure_curl_global_init();
-  // The bridge outlives the window and the pool, whose pumped waits and threads use it.
-  WindowBridge bridge;
-  create_globals(bridge);
-  ExitRoutine exit_routine;
-  // Declared after the exit routine, so both have ended their threads before the globals go.
-  WorksCollector collector(bridge);
-  DownloadJobs downloads(bridge, *g_pool, default_output_folder());
   // Decided once: every read and write of this run goes to the same file.
-  auto window = open_main_window(bridge, window_hooks(collector, downloads), settings_file_path());
+  Program program({settings_file_path(), {}});
   QApplication::exec();
-  bridge.begin_closing();
-  window.reset();
   return 0;
 }
 

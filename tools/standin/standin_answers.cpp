@@ -170,9 +170,7 @@ void StandinServer::serve_video(const httplib::Request& req, httplib::Response& 
   }
 
   transfer_began();
-  // The transfer ends when its last byte is handed to the socket, or when the answer is dropped,
-  // whichever comes first: a client that starts its next download the moment it has the last byte
-  // must not be counted twice.
+  // The transfer ends when its last piece is sent, or when the answer is dropped, whichever comes first.
   auto ended = std::make_shared<std::atomic<bool>>(false);
   auto end_once = [this, ended] {
     if (!ended->exchange(true)) transfer_ended();
@@ -208,6 +206,9 @@ void StandinServer::serve_video(const httplib::Request& req, httplib::Response& 
         end = std::min<std::uint64_t>(end, length);
         if (stall) end = std::min(end, *stall);
         if (cut) end = std::min(end, *cut);
+        // The transfer counts as ended as its last piece goes out: a client that has every byte may
+        // start its next download before this thread gets to run again, and must not be counted twice.
+        if (end == length) end_once();
         std::string chunk(kChunk, '\0');
         for (std::uint64_t at = offset; at < end;) {
           size_t n = static_cast<size_t>(std::min<std::uint64_t>(kChunk, end - at));
@@ -215,10 +216,7 @@ void StandinServer::serve_video(const httplib::Request& req, httplib::Response& 
           if (!sink.write(chunk.data(), n)) return false;
           at += n;
         }
-        if (end == length) {
-          end_once();
-          return true;
-        }
+        if (end == length) return true;
         if (trickle_ms && pause(trickle_ms)) return false;
         return true;
       },

@@ -1,36 +1,19 @@
 #include "text/codepage.h"
 
-#include <unicode/ucnv.h>
-#include <unicode/utf16.h>
-
-#include <memory>
+#include "text/icu_converter.h"
 
 namespace kestrano {
 namespace {
 
-struct ConverterCloser {
-  void operator()(UConverter* c) const { ucnv_close(c); }
-};
-using Converter = std::unique_ptr<UConverter, ConverterCloser>;
-
-// "windows-936-2000" is the Windows code page 936 table itself (euro sign at 80 and the other
-// Windows additions), not the GB 18030 superset.
-Converter open_converter(const char* name) {
-  UErrorCode status = U_ZERO_ERROR;
-  Converter c(ucnv_open(name, &status));
-  if (U_FAILURE(status)) return nullptr;
-  status = U_ZERO_ERROR;
-  ucnv_setSubstChars(c.get(), "?", 1, &status);
-  return c;
-}
-
-// ICU converters are not thread-safe; each thread keeps its own, opened once.
+// ICU converters are not thread-safe; each thread keeps its own, opened once. "windows-936-2000" is
+// the Windows code page 936 table itself (euro sign at 80 and the other Windows additions), not the
+// GB 18030 superset.
 UConverter* gbk() {
-  thread_local Converter c = open_converter("windows-936-2000");
+  thread_local IcuConverter c = open_icu_converter("windows-936-2000");
   return c.get();
 }
 UConverter* utf8() {
-  thread_local Converter c = open_converter("UTF-8");
+  thread_local IcuConverter c = open_icu_converter("UTF-8");
   return c.get();
 }
 

@@ -1,20 +1,13 @@
 #include "web/encoding.h"
 
-#include <unicode/ucnv.h>
-
 #include <algorithm>
 #include <array>
-#include <memory>
 
 #include "text/codepage.h"
+#include "text/icu_converter.h"
 
 namespace kestrano {
 namespace {
-
-struct ConverterCloser {
-  void operator()(UConverter* c) const { ucnv_close(c); }
-};
-using Converter = std::unique_ptr<UConverter, ConverterCloser>;
 
 bool equals_ignore_case(std::string_view a, std::string_view b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -24,15 +17,9 @@ bool equals_ignore_case(std::string_view a, std::string_view b) {
 
 // "GBK" and "CP936" mean the Windows code page 936 table, as they do on Windows; every other name is
 // looked up as ICU knows it.
-Converter open_charset(const Text& name) {
-  const char* icu_name = name.c_str();
-  if (equals_ignore_case(name, "GBK") || equals_ignore_case(name, "CP936")) icu_name = "windows-936-2000";
-  UErrorCode status = U_ZERO_ERROR;
-  Converter c(ucnv_open(icu_name, &status));
-  if (U_FAILURE(status)) return nullptr;
-  status = U_ZERO_ERROR;
-  ucnv_setSubstChars(c.get(), "?", 1, &status);
-  return c;
+IcuConverter open_charset(const Text& name) {
+  const bool code_page_936 = equals_ignore_case(name, "GBK") || equals_ignore_case(name, "CP936");
+  return open_icu_converter(code_page_936 ? "windows-936-2000" : name.c_str());
 }
 
 constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -50,8 +37,8 @@ int base64_value(unsigned char c) {
 
 Bytes convert_charset(const Bytes& data, const Text& from_charset, const Text& to_charset,
                       std::optional<int> skip_bytes) {
-  Converter from = open_charset(from_charset.empty() ? Text("UTF-8") : from_charset);
-  Converter to = open_charset(to_charset.empty() ? Text("GBK") : to_charset);
+  IcuConverter from = open_charset(from_charset.empty() ? Text("UTF-8") : from_charset);
+  IcuConverter to = open_charset(to_charset.empty() ? Text("GBK") : to_charset);
   if (!from || !to || data.empty()) return {};
 
   // Decode. A UTF-8 byte-order mark is not part of the text (the stream object dropped it too).

@@ -11,6 +11,7 @@
 #include "download/thread_pool.h"
 #include "standin_server.h"
 #include "support/memory_window.h"
+#include "support/temp_folder.h"
 #include "text/codepage.h"
 #include "video_content.h"
 #include "web/encoding.h"
@@ -20,20 +21,14 @@ using namespace std::chrono_literals;
 using kestrano::testing::MemoryWindow;
 namespace fs = std::filesystem;
 
-namespace {
+using kestrano::testing::read_file;
 
-std::string read_file(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+namespace {
 
 class Downloads : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(server.start());
-    folder = fs::temp_directory_path() / ("kestrano-jobs-" + std::to_string(::getpid()) + "-" +
-                                          ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(folder);
     window.set_control_text(Control::output_folder, gbk_from_utf8(folder.string()));
     TransferOptions options;
     options.stall_window = 300ms;
@@ -43,7 +38,6 @@ class Downloads : public ::testing::Test {
   void TearDown() override {
     jobs.reset();
     pool.stop(0, 5000);
-    fs::remove_all(folder);
   }
 
   // A row as the collector adds it: title and the Base64 play address.
@@ -68,18 +62,13 @@ class Downloads : public ::testing::Test {
         },
         20s);
   }
-  std::vector<std::string> folder_entries() {
-    std::vector<std::string> names;
-    if (!fs::exists(folder)) return names;
-    for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
+  std::vector<std::string> folder_entries() { return temp.entries(); }
 
   standin::StandinServer server;
   MemoryWindow window;
   ThreadPool pool;
-  fs::path folder;
+  kestrano::testing::TempFolder temp{"kestrano-jobs"};
+  const fs::path folder = temp.path();
   std::unique_ptr<DownloadJobs> jobs;
 };
 

@@ -8,32 +8,26 @@
 #include <thread>
 
 #include "standin_server.h"
+#include "support/temp_folder.h"
 #include "video_content.h"
 
 using namespace kestrano;
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
-namespace {
+using kestrano::testing::read_file;
 
-std::string read_file(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+namespace {
 
 class Transfer : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(server.start());
-    folder = fs::temp_directory_path() / ("kestrano-transfer-" + std::to_string(::getpid()) + "-" +
-                                          ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(folder);
     fs::create_directories(folder);
     options.stall_window = 300ms;
     options.retry_pauses = {10ms, 20ms, 40ms};
     options.max_retry_after = 1500ms;
   }
-  void TearDown() override { fs::remove_all(folder); }
 
   std::string url(const std::string& modes, const std::string& name = "v1") {
     return server.origin() + "/video/" + modes + "/" + name + ".mp4";
@@ -42,12 +36,7 @@ class Transfer : public ::testing::Test {
     return download_file(u, target, options, {}, abort);
   }
   // Nothing but the given files in the folder: no temporary file is ever left behind.
-  std::vector<std::string> folder_entries() {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
+  std::vector<std::string> folder_entries() { return temp.entries(); }
   int requests_for(const std::string& name) {
     int n = 0;
     for (const auto& r : server.requests()) n += r.path.find("/" + name + ".mp4") != std::string::npos;
@@ -55,7 +44,8 @@ class Transfer : public ::testing::Test {
   }
 
   standin::StandinServer server;
-  fs::path folder;
+  kestrano::testing::TempFolder temp{"kestrano-transfer"};
+  const fs::path folder = temp.path();
   TransferOptions options;
 };
 

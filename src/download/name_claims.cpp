@@ -10,6 +10,10 @@ constexpr std::size_t kNameLimit = 255;          // bytes of one file name on Li
 constexpr std::size_t kCounterBytes = 6;         // " (999)"
 constexpr std::size_t kExtensionBytes = 4;       // ".mp4"
 
+// A byte that can end a double-byte character. A lead byte followed by anything else is read by the
+// conversion to UTF-8 as a character of its own (U+FFFD) and the byte after it as another one.
+bool is_trail_byte(unsigned char c) { return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFE); }
+
 }  // namespace
 
 std::size_t NameClaims::max_base_bytes() {
@@ -24,7 +28,8 @@ Text fit_file_base(const Text& base, std::size_t max_bytes) {
   std::size_t utf8_bytes = 0;
   for (std::size_t i = 0; i < base.size();) {
     const auto c = static_cast<unsigned char>(base[i]);
-    const std::size_t width = is_lead_byte(c) && i + 1 < base.size() ? 2 : 1;
+    const std::size_t width =
+        is_lead_byte(c) && i + 1 < base.size() && is_trail_byte(static_cast<unsigned char>(base[i + 1])) ? 2 : 1;
     if (width == 1 && (c < 0x20 || c == 0x7F)) {
       ++i;
       continue;

@@ -31,3 +31,25 @@ TEST(NameClaims, LongNamesAreCutAtACharacterBoundaryToFitTheFileSystem) {
   EXPECT_EQ(fit_file_base("a\x01" "b\x7F" "c\td", 100), "abcd");
   EXPECT_EQ(fit_file_base("中文"_t, 5), "中"_t);  // 中 is 3 bytes in UTF-8; 文 would make 6
 }
+
+// Bytes that are not code page 936 (a lead byte before a byte that cannot end a character) become two
+// characters in UTF-8, U+FFFD and that byte: counted as one 3-byte character they made names too long,
+// and a control byte after a lead byte stayed in the name.
+TEST(NameClaims, BrokenDoubleByteCharactersStillFitAndLoseControlBytes) {
+  struct Case {
+    Text base;
+    std::size_t limit;
+    Text fitted;
+  } cases[] = {
+      {"\xB3$\xB3$", 6, "\xB3$"},         // 4 bytes in UTF-8; the next "\xB3" would make 7
+      {"\xB3$\xB3$", 8, "\xB3$\xB3$"},
+      {"a\x81\nb", 100, "a\x81" "b"},     // the line feed goes even after a lead byte
+      {"\x81\x7F\x81\x01", 100, "\x81\x81"},
+      {"\x81", 2, ""},                    // a lone lead byte is U+FFFD: 3 bytes
+  };
+  for (const auto& c : cases) {
+    const Text fitted = fit_file_base(c.base, c.limit);
+    EXPECT_EQ(fitted, c.fitted) << c.base;
+    EXPECT_LE(utf8_from_gbk(fitted).size(), c.limit) << c.base;
+  }
+}

@@ -30,7 +30,9 @@ Text fit_file_base(const Text& base, std::size_t max_bytes) {
     const auto c = static_cast<unsigned char>(base[i]);
     const std::size_t width =
         is_lead_byte(c) && i + 1 < base.size() && is_trail_byte(static_cast<unsigned char>(base[i + 1])) ? 2 : 1;
-    if (width == 1 && (c < 0x20 || c == 0x7F)) {
+    // Control characters belong in no file name. A "/" that the sanitizer kept because it followed a
+    // broken lead byte would make the name a path: it goes too.
+    if (width == 1 && (c < 0x20 || c == 0x7F || c == '/')) {
       ++i;
       continue;
     }

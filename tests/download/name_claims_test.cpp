@@ -46,6 +46,7 @@ TEST(NameClaims, BrokenDoubleByteCharactersStillFitAndLoseControlBytes) {
       {"a\x81\nb", 100, "a\x81" "b"},     // the line feed goes even after a lead byte
       {"\x81\x7F\x81\x01", 100, "\x81\x81"},
       {"\x81", 2, ""},                    // a lone lead byte is U+FFFD: 3 bytes
+      {"a\x81/..b", 100, "a\x81..b"},        // no "/" survives to make the name a path
   };
   for (const auto& c : cases) {
     const Text fitted = fit_file_base(c.base, c.limit);

@@ -91,6 +91,9 @@ bool MainWindow::control_text_fits_codepage(Control c) const {
 }
 
 void MainWindow::set_control_text(Control c, const Text& text) {
+  // The caption of 按钮_提取视频 tells that a collection has ended: the list shows every row appended
+  // so far before it does, not at its next batch.
+  if (c == Control::extract_button) model_->show_pending_rows();
   QWidget* w = control(c);
   if (auto* edit = qobject_cast<QLineEdit*>(w)) edit->setText(qstring_from_text(text));
   if (auto* button = qobject_cast<QAbstractButton*>(w)) button->setText(qstring_from_text(text));

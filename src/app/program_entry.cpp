@@ -82,8 +82,9 @@ Program::~Program() {
 
 int program_entry(int argc, char** argv) {
   QApplication application(argc, argv);
-  // libcurl's global set-up must come before any thread that makes a transfer.
-  ensure_curl_global_init();
+  // libcurl's global set-up (OpenSSL's with it) is left to the first transfer: every user of libcurl
+  // runs it once before its first call, and a window that never downloads never pays its start-up
+  // time and memory.
   // Decided once: every read and write of this run goes to the same file.
   Program program({settings_file_path(), {}});
   QApplication::exec();

@@ -84,6 +84,18 @@ int WindowBridge::append_filled_row(const std::vector<Text>& cells, bool scroll)
   });
 }
 
+int WindowBridge::append_filled_rows(const std::vector<std::vector<Text>>& rows, bool scroll) {
+  return on_window(-1, [&](MainWindow& w) {
+    int first = -1;
+    for (const auto& cells : rows) {
+      const int row = w.results().append_filled_row(cells);
+      if (first < 0) first = row;
+    }
+    if (scroll && !rows.empty()) w.results_view().scroll_into_view(w.results().row_count() - 1);
+    return first;
+  });
+}
+
 RowId WindowBridge::row_id(int row) {
   return on_window(RowId{0}, [&](MainWindow& w) { return w.results().row_id(row); });
 }

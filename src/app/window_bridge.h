@@ -37,6 +37,7 @@ class WindowBridge final : public WindowPort {
   void scroll_into_view(int row) override;
   int current_selection() override;
   int append_filled_row(const std::vector<Text>& cells, bool scroll) override;
+  int append_filled_rows(const std::vector<std::vector<Text>>& rows, bool scroll) override;
 
   RowId row_id(int row) override;
   int row_position(RowId id) override;

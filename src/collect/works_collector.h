@@ -68,7 +68,6 @@ class WorksCollector {
  private:
   void collector_thread();
   void collect_works(const Text& author_ext, int max_seconds);
-  void add_video_row(const Text& title, const Text& publish_time, const Text& duration, const Text& play_address);
   // Waits for an ending collector, handling window messages, and joins it.
   void join_previous();
   bool should_abort() const;

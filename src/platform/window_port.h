@@ -57,6 +57,16 @@ class WindowPort {
   // One call for a whole new row: appends it, fills `cells` from column 0 on, scrolls it into view when
   // asked, and returns its position. `cells[0]` empty means "number it position + 1".
   virtual int append_filled_row(const std::vector<Text>& cells, bool scroll) = 0;
+  // The same for several rows in order, scrolling (when asked) to the last; the first one's position,
+  // -1 for none. A window whose calls cross threads makes it one call.
+  virtual int append_filled_rows(const std::vector<std::vector<Text>>& rows, bool scroll) {
+    int first = -1;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      const int row = append_filled_row(rows[i], scroll && i + 1 == rows.size());
+      if (i == 0) first = row;
+    }
+    return first;
+  }
 
   // Rows by identity, for work that must follow a row whatever is deleted around it.
   virtual RowId row_id(int row) = 0;                  // 0 when the row does not exist

@@ -33,17 +33,32 @@ int base64_value(unsigned char c) {
   return -1;
 }
 
+Bytes skip_front(const std::string& out, std::optional<int> skip_bytes) {
+  std::size_t skip = skip_bytes ? static_cast<std::size_t>(std::max(0, *skip_bytes)) : 0;
+  if (skip >= out.size()) return {};
+  return Bytes(out.begin() + static_cast<std::ptrdiff_t>(skip), out.end());
+}
+
 }  // namespace
 
 Bytes convert_charset(const Bytes& data, const Text& from_charset, const Text& to_charset,
                       std::optional<int> skip_bytes) {
+  if (data.empty()) return {};
+  // A UTF-8 byte-order mark is not part of the text (the stream object dropped it too).
+  const std::string_view bom = "\xEF\xBB\xBF";
+  std::string_view in(reinterpret_cast<const char*>(data.data()), data.size());
+  if (from_charset.empty() && to_charset.empty()) {
+    // UTF-8 to code page 936, the conversion of every answer the system reads, in one pass: narrowing
+    // to code page 936 and writing code page 936 again would give the same bytes.
+    if (in.substr(0, 3) == bom) in.remove_prefix(3);
+    return skip_front(gbk_from_utf8(in), skip_bytes);
+  }
   IcuConverter from = open_charset(from_charset.empty() ? Text("UTF-8") : from_charset);
   IcuConverter to = open_charset(to_charset.empty() ? Text("GBK") : to_charset);
-  if (!from || !to || data.empty()) return {};
+  if (!from || !to) return {};
 
-  // Decode. A UTF-8 byte-order mark is not part of the text (the stream object dropped it too).
-  std::string_view in(reinterpret_cast<const char*>(data.data()), data.size());
-  if (ucnv_getType(from.get()) == UCNV_UTF8 && in.substr(0, 3) == "\xEF\xBB\xBF") in.remove_prefix(3);
+  // Decode.
+  if (ucnv_getType(from.get()) == UCNV_UTF8 && in.substr(0, 3) == bom) in.remove_prefix(3);
   std::u16string wide(in.size() + 1, u'\0');
   UErrorCode status = U_ZERO_ERROR;
   int32_t n = ucnv_toUChars(from.get(), wide.data(), static_cast<int32_t>(wide.size()), in.data(),
@@ -66,10 +81,7 @@ Bytes convert_charset(const Bytes& data, const Text& from_charset, const Text& t
                       static_cast<int32_t>(narrowed.size()), &status);
   if (U_FAILURE(status)) return {};
   out.resize(static_cast<std::size_t>(n));
-
-  std::size_t skip = skip_bytes ? static_cast<std::size_t>(std::max(0, *skip_bytes)) : 0;
-  if (skip >= out.size()) return {};
-  return Bytes(out.begin() + static_cast<std::ptrdiff_t>(skip), out.end());
+  return skip_front(out, skip_bytes);
 }
 
 Text base64_encode(const Bytes& data) {

@@ -87,6 +87,9 @@ bool StandinServer::start() {
   server_->set_keep_alive_max_count(1000);
   server_->set_read_timeout(10);
   server_->set_write_timeout(10);
+  // Answers go out in more than one write; without this, Nagle holds the second write back until the
+  // client's delayed ACK, about 40 ms per answer on a kept-alive connection.
+  server_->set_tcp_nodelay(true);
   auto handler = [this](const httplib::Request& req, httplib::Response& res) { handle(req, res); };
   server_->Get(".*", handler);
   server_->Post(".*", handler);

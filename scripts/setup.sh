@@ -11,7 +11,7 @@ packages=(
   libcurl4-openssl-dev libssl-dev libicu-dev libpcre2-dev nlohmann-json3-dev libcpp-httplib-dev
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev
-  xvfb xauth x11-utils fonts-wqy-microhei imagemagick
+  xvfb xauth x11-utils xdotool libx11-dev libxcb1-dev fonts-wqy-microhei imagemagick
   curl aria2 openssl
 )
 

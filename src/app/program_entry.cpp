@@ -2,6 +2,9 @@
 
 #include <QApplication>
 
+#include <cstdio>
+#include <cstdlib>
+
 #include "app/main_window.h"
 #include "app/program.h"
 #include "app/output_folder.h"
@@ -77,7 +80,14 @@ Program::Program(ProgramOptions options)
 Program::~Program() {
   if (window_) window_->close();  // runs the closing hook: the collector and the downloads stop
   bridge_.begin_closing();
-  window_.reset();
+  window_.reset();  // saves the output folder
+  // The closing hook has given every thread its time. A transfer that still has not ended (a file
+  // system that hangs a write, say) would use the jobs and the globals after they are gone: rather
+  // than risk that, the process ends here, its settings saved and no file under a final name partial.
+  if (!collector_.shutdown(std::chrono::seconds(1)) || !downloads_.shutdown(std::chrono::seconds(1))) {
+    std::fflush(nullptr);
+    std::_Exit(0);
+  }
 }
 
 int program_entry(int argc, char** argv) {

@@ -41,11 +41,15 @@ inline fs::path scratch_folder() {
 }
 
 // Every path below `root`, relative to it.
+// Every entry below `root`, relative to it. Another process may be renaming files meanwhile: an entry
+// that vanishes while the walk reads it is simply not listed.
 inline std::vector<std::string> tree(const fs::path& root) {
   std::vector<std::string> out;
   std::error_code ec;
-  if (!fs::exists(root, ec)) return out;
-  for (const auto& e : fs::recursive_directory_iterator(root)) out.push_back(fs::relative(e.path(), root).string());
+  fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, ec);
+  for (const fs::recursive_directory_iterator end; !ec && it != end; it.increment(ec)) {
+    out.push_back(it->path().lexically_relative(root).string());
+  }
   std::sort(out.begin(), out.end());
   return out;
 }

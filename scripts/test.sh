@@ -21,7 +21,7 @@ ctest --test-dir build --output-on-failure --timeout 600 -j "$jobs"
 
 step "AddressSanitizer + UndefinedBehaviorSanitizer"
 scripts/setup.sh build-asan -DKESTRANO_ASAN=ON "${warnings[@]}"
-ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
   ctest --test-dir build-asan --output-on-failure --timeout 900 -j "$jobs"
 

@@ -90,9 +90,9 @@ collect() {
   click_at 300 48    # the focus back in the link box, as for the picture above
   rest_mouse
   running() { button_shot "$work/now.png" && ! same "$work/idle.png" "$work/now.png"; }
-  poll 5 running || fail "the caption did not change on the click"
+  poll 15 running || fail "the caption did not change on the click"
   collected() { button_shot "$work/now.png" && same "$work/idle.png" "$work/now.png"; }
-  poll 30 collected || fail "the collection of $1 did not end"
+  poll 60 collected || fail "the collection of $1 did not end"
 }
 
 # Right-click in the list, then the menu's second entry, "下载全部视频", with the keyboard. The menu
@@ -103,10 +103,10 @@ menu_open() { (( $(visible_windows) >= 2 )); }
 menu_closed() { (( $(visible_windows) == 1 )); }
 download_all() {
   click_at 300 175 3
-  poll 5 menu_open || fail "the context menu did not open"
+  poll 15 menu_open || fail "the context menu did not open"
   rest_mouse
   xdotool key Down Down Return
-  poll 5 menu_closed || fail "the context menu stayed open"
+  poll 15 menu_closed || fail "the context menu stayed open"
 }
 
 count() { find "$1" -maxdepth 1 -name "$2" 2>/dev/null | wc -l; }
@@ -115,10 +115,10 @@ count() { find "$1" -maxdepth 1 -name "$2" 2>/dev/null | wc -l; }
 videos=20 size=300000
 collect "v${videos}_p8_fstall300_playsize$size.trickle2"
 download_all
-poll 10 test "$(count "$out1" '*.part')" -gt 0 || fail "no download started"
+poll 30 test "$(count "$out1" '*.part')" -gt 0 || fail "no download started"
 [[ -n $shots ]] && import -window "$window" "$shots/e2e-downloads-running.png"
 all_done() { [[ $(count "$out1" '*.mp4') == "$videos" && $(count "$out1" '*.part') == 0 ]]; }
-poll 60 all_done || fail "not every video was downloaded"
+poll 120 all_done || fail "not every video was downloaded"
 for k in $(seq 0 $((videos - 1))); do
   id=$(printf '1%09d' "$k")
   curl -sf "$origin/video/size$size/$id.mp4" -o "$work/expected.mp4"
@@ -136,7 +136,7 @@ out2="$work/out2"
 type_into 300 82 "$out2"
 collect "v8_p8_fstall300_playsize5000000.trickle10"
 download_all
-poll 20 test "$(count "$out2" '*.part')" -ge 6 || fail "six downloads did not start"
+poll 60 test "$(count "$out2" '*.part')" -ge 6 || fail "six downloads did not start"
 closed_at=$(now_ms)
 "$close_window" "$window" || fail "cannot send the close"
 gone() { ! kill -0 "$program_pid" 2>/dev/null; }

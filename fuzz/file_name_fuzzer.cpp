@@ -46,15 +46,16 @@ void fit(const Text& base, std::size_t limit, bool valid_gbk) {
   check(utf8_from_gbk(fitted).size() <= limit, "fit_file_base keeps within the byte limit", base);
   check(std::none_of(fitted.begin(), fitted.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }),
         "fit_file_base leaves no control character", base);
+  check(utf8_from_gbk(fitted).find('/') == std::string::npos, "fit_file_base leaves no path separator", base);
   check(is_subsequence(fitted, base), "fit_file_base only removes", base);
   if (!valid_gbk) return;
   Text expected_prefix;
   fuzz::for_each_char(base, [&](std::size_t i, std::size_t width) {
     auto c = static_cast<unsigned char>(base[i]);
-    if (!(width == 1 && (c < 0x20 || c == 0x7F))) expected_prefix.append(base, i, width);
+    if (!(width == 1 && (c < 0x20 || c == 0x7F || c == '/'))) expected_prefix.append(base, i, width);
   });
   check(expected_prefix.compare(0, fitted.size(), fitted) == 0 && fuzz::canonical_gbk(fitted) == fitted,
-        "fit_file_base gives the base without control characters, cut at a character", base);
+        "fit_file_base gives the base without control characters and slashes, cut at a character", base);
 }
 
 }  // namespace

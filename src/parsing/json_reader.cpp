@@ -7,6 +7,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "parsing/utf8_append.h"
+
 namespace kestrano {
 namespace {
 
@@ -234,24 +236,6 @@ class Reader {
       v = v * 16 + h;
     }
     return v;
-  }
-
-  static void append_utf8(std::string& out, unsigned long cp) {
-    if (cp < 0x80) {
-      out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-      out += static_cast<char>(0xC0 | (cp >> 6));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      out += static_cast<char>(0xE0 | (cp >> 12));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (cp >> 18));
-      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
   }
 
   // At the opening quote.

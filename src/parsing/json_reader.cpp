@@ -17,7 +17,7 @@ namespace {
 constexpr std::size_t kLinearScanMembers = 16;
 
 struct Frame {
-  JsonValue value;  // the array or object being filled
+  bool object = false;
   std::string key;  // the name read for the next member (objects)
   std::unique_ptr<std::unordered_map<std::string, std::size_t>> index;
 };
@@ -36,18 +36,13 @@ class Reader {
       if (c == '{' || c == '[') {
         if (stack_.size() >= kMaxJsonDepth) return std::nullopt;
         ++pos_;
-        Frame f;
-        f.value = c == '{' ? JsonValue::object() : JsonValue::array();
-        stack_.push_back(std::move(f));
         skip_ws();
         if (!at_end() && in_[pos_] == (c == '{' ? '}' : ']')) {
           ++pos_;
-          done = std::move(stack_.back().value);
-          stack_.pop_back();
-        } else if (c == '{') {
-          if (!read_key()) return std::nullopt;
-          continue;
+          done = c == '{' ? JsonValue::object() : JsonValue::array();
         } else {
+          open(c == '{');
+          if (c == '{' && !read_key()) return std::nullopt;
           continue;
         }
       } else if (!read_scalar(done)) {
@@ -60,11 +55,10 @@ class Reader {
           if (!at_end()) return std::nullopt;
           return done;
         }
-        Frame& top = stack_.back();
-        attach(top, std::move(done));
+        attach(std::move(done));
         skip_ws();
         if (at_end()) return std::nullopt;
-        const bool is_object = top.value.is_object();
+        const bool is_object = stack_.back().object;
         char d = in_[pos_++];
         if (d == ',') {
           skip_ws();
@@ -72,8 +66,7 @@ class Reader {
           break;  // next value
         }
         if (d != (is_object ? '}' : ']')) return std::nullopt;
-        done = std::move(top.value);
-        stack_.pop_back();
+        done = close();
       }
     }
   }
@@ -100,12 +93,51 @@ class Reader {
     return true;
   }
 
-  static void attach(Frame& f, JsonValue&& v) {
-    if (f.value.is_array()) {
-      f.value.get_ref<JsonArray&>().push_back(std::move(v));
+  // A container's members are gathered in a buffer kept for its depth and moved into the container
+  // once it closes, at their final count: the buffers keep their capacity from one container to the
+  // next, so a page of small objects is not a run of growing and copying vectors.
+  void open(bool object) {
+    const std::size_t depth = stack_.size();
+    if (members_.size() <= depth) {
+      members_.resize(depth + 1);
+      elements_.resize(depth + 1);
+    }
+    Frame f;
+    f.object = object;
+    stack_.push_back(std::move(f));
+  }
+
+  JsonValue close() {
+    const std::size_t depth = stack_.size() - 1;
+    JsonValue value;
+    if (stack_.back().object) {
+      auto& gathered = members_[depth];
+      value = JsonValue::object();
+      auto& members = members_of(value);
+      members.reserve(gathered.size());
+      for (auto& [name, member] : gathered) members.emplace_back(std::move(name), std::move(member));
+      gathered.clear();
+    } else {
+      auto& gathered = elements_[depth];
+      value = JsonValue::array();
+      auto& elements = value.get_ref<JsonArray&>();
+      elements.reserve(gathered.size());
+      for (auto& element : gathered) elements.push_back(std::move(element));
+      gathered.clear();
+    }
+    stack_.pop_back();
+    return value;
+  }
+
+  void attach(JsonValue&& v) {
+    const std::size_t depth = stack_.size() - 1;
+    Frame& f = stack_.back();
+    if (!f.object) {
+      elements_[depth].push_back(std::move(v));
       return;
     }
-    auto& members = members_of(f.value);
+    auto& members = members_[depth];
+    // A repeated name keeps its first place and takes the last value, as JSON.parse does.
     if (f.index) {
       auto [it, fresh] = f.index->try_emplace(f.key, members.size());
       if (!fresh) {
@@ -300,6 +332,8 @@ class Reader {
   std::string_view in_;
   std::size_t pos_ = 0;
   std::vector<Frame> stack_;
+  std::vector<std::vector<std::pair<std::string, JsonValue>>> members_;  // by depth
+  std::vector<std::vector<JsonValue>> elements_;                         // by depth
 };
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "collect/collection_globals.h"
-#include "collect/page_prefetch.h"
+#include "collect/page_reader.h"
 #include "collect/row_writer.h"
 #include "collect/share_link.h"
 #include "parsing/json_document.h"
@@ -52,24 +52,6 @@ Text path_of(int k, const char* rest) { return "workspage.data.worksList[" + std
 std::vector<Text> video_row(const Text& title, const Text& publish_time, const Text& duration,
                             const Text& play_address) {
   return {Text(), title, publish_time, duration, base64_encode(to_bytes(play_address))};
-}
-
-// The video ids of a page, in order.
-std::vector<Text> video_ids(const JsonDocument& document, int n) {
-  std::vector<Text> ids;
-  ids.reserve(static_cast<std::size_t>(std::max(n, 0)));
-  for (int k = 0; k < n; ++k) ids.push_back(document.get_text(path_of(k, ".videoInfo.vid")));
-  return ids;
-}
-
-// Whether reading a page with these ids meets one seen before, on an earlier page or earlier on this
-// one: the collection then ends on this page.
-bool repeats_a_video(const std::vector<Text>& ids) {
-  std::set<Text> on_page;
-  for (const Text& id : ids) {
-    if (g_seen_video_ids->count(id) != 0 || !on_page.insert(id).second) return true;
-  }
-  return false;
 }
 
 }  // namespace
@@ -206,52 +188,28 @@ void WorksCollector::collector_thread() {
 
 void WorksCollector::collect_works(const Text& author_ext, int max_seconds) {
   std::unique_ptr<PageFetcher> fetcher = make_fetcher_([this] { return should_abort(); });
-  PagePrefetch requests(*fetcher);
   RowWriter table(window_);
   window_.delete_all_rows();
-  Text page_token;
   g_end_reached = 0;
   g_seen_video_ids->clear();
+  PageReader pages(*fetcher, author_ext, [this] { return should_abort(); });
 
   bool failed = false;
-  requests.request(works_request_body(author_ext, page_token));
   for (;;) {
-    const PageAnswer answer = requests.take();
+    const ReadPage page = pages.take();
     if (should_abort()) break;  // a stop aborted the request: that is not a failure
-    // A document per page: the previous page's values are freed at the end of its turn, while the
-    // next request travels, not here between an answer and the request it leads to.
-    JsonDocument document;
-    // An incomplete list must never look complete: no answer, an error status and an answer that is
-    // not JSON end the collection with a message.
-    if (answer.status < 200 || answer.status > 299 || !document.parse(to_text(convert_charset(answer.body)))) {
+    if (page.outcome != ReadPage::Outcome::page) {
       failed = true;
       break;
     }
-    // A works list that is not an array cannot be read; taken as empty it would end the collection as
-    // if the author had been read to the end.
-    const int list_type = document.type_of("workspage.data.worksList");
-    if (list_type != json_type::array && list_type != json_type::null_or_absent) {
-      failed = true;
-      break;
-    }
-    const int n = document.count("workspage.data.worksList");
-    const Text next_token = document.get_text("workspage.data.ext");
-    // A page without videos whose token leads nowhere new would be asked for again and again.
-    const bool leads_nowhere = n < 1 && (next_token.empty() || next_token == page_token);
-    // The next page is asked for before this one is read, unless this one ends the collection. Only a
-    // stop or a close can then end it before that answer is taken, and they abort the request.
-    const std::vector<Text> ids = video_ids(document, n);
-    if (!leads_nowhere && !repeats_a_video(ids)) {
-      requests.request(works_request_body(author_ext, next_token));
-    }
-
+    const JsonDocument& document = page.document;
     std::vector<std::vector<Text>> rows;
-    for (int k = 0; k < n; ++k) {
+    for (int k = 0; k < page.count; ++k) {
       const Text title = document.get_text(path_of(k, ".title"));
       const Text publish_time = document.get_text(path_of(k, ".videoInfo['publish_time']"));
       const Text duration = document.get_text(path_of(k, ".videoInfo.duration"));
       const Text play_address = document.get_text(path_of(k, ".videoInfo.multiClarity[0].videoPlayUrl"));
-      const Text& video_id = ids[static_cast<std::size_t>(k)];
+      const Text& video_id = page.ids[static_cast<std::size_t>(k)];
       // Every video counts for the end test, also one the filter skips: a filter that skips everything
       // must not make the collection run for ever.
       if (!g_seen_video_ids->insert(video_id).second) {
@@ -270,11 +228,10 @@ void WorksCollector::collect_works(const Text& author_ext, int max_seconds) {
       g_end_reached = 0;
       break;
     }
-    if (leads_nowhere) {
+    if (page.leads_nowhere) {
       failed = true;
       break;
     }
-    page_token = next_token;
   }
   table.flush();  // every row is in the list before the message and the caption say the collection ended
   if (failed && !should_abort()) window_.message_box("获取作品列表失败，采集已停止！"_t, kTitle);

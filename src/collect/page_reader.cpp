@@ -1,0 +1,97 @@
+#include "collect/page_reader.h"
+
+#include "text/codepage.h"
+#include "web/encoding.h"
+
+namespace kestrano {
+namespace {
+
+Text id_path(int k) { return "workspage.data.worksList[" + std::to_string(k) + "].videoInfo.vid"; }
+
+}  // namespace
+
+PageReader::PageReader(PageFetcher& fetcher, Text author_ext, std::function<bool()> should_abort)
+    : fetcher_(fetcher), author_ext_(std::move(author_ext)), should_abort_(std::move(should_abort)),
+      thread_([this] { run(); }) {}
+
+PageReader::~PageReader() {
+  {
+    std::lock_guard lock(mutex_);
+    quit_ = true;
+  }
+  changed_.notify_all();
+  thread_.join();
+}
+
+ReadPage PageReader::take() {
+  std::unique_lock lock(mutex_);
+  changed_.wait(lock, [this] { return !pages_.empty() || finished_; });
+  if (pages_.empty()) return {};  // the reading ended on an earlier page
+  ReadPage page = std::move(pages_.front());
+  pages_.pop_front();
+  changed_.notify_all();
+  return page;
+}
+
+void PageReader::run() {
+  Text page_token;
+  for (;;) {
+    const PageAnswer answer = fetcher_.fetch(works_request_body(author_ext_, page_token));
+    ReadPage page;
+    bool go_on = false;
+    if (should_abort_()) {
+      page.outcome = ReadPage::Outcome::aborted;
+    } else {
+      go_on = read(answer, page_token, page);
+    }
+    const Text next_token = page.next_token;
+    deliver(std::move(page));
+    std::unique_lock lock(mutex_);
+    if (!go_on || quit_) break;
+    // Running ahead of a busy list is fine; running away from it is not.
+    changed_.wait(lock, [this] { return quit_ || pages_.size() < kPagesAhead; });
+    if (quit_) break;
+    page_token = next_token;
+  }
+  std::lock_guard lock(mutex_);
+  finished_ = true;
+  changed_.notify_all();
+}
+
+bool PageReader::read(const PageAnswer& answer, const Text& page_token, ReadPage& page) {
+  // An incomplete list must never look complete: no answer, an error status and an answer that is
+  // not JSON end the collection with a message.
+  if (answer.status < 200 || answer.status > 299 || !page.document.parse(to_text(convert_charset(answer.body)))) {
+    return false;
+  }
+  // A works list that is not an array cannot be read; taken as empty it would end the collection as if
+  // the author had been read to the end.
+  const int list_type = page.document.type_of("workspage.data.worksList");
+  if (list_type != json_type::array && list_type != json_type::null_or_absent) return false;
+
+  page.outcome = ReadPage::Outcome::page;
+  page.count = page.document.count("workspage.data.worksList");
+  page.next_token = page.document.get_text("workspage.data.ext");
+  page.leads_nowhere = page.count < 1 && (page.next_token.empty() || page.next_token == page_token);
+  page.ids.reserve(static_cast<std::size_t>(std::max(page.count, 0)));
+  bool repeats = false;
+  std::set<Text> on_page;
+  for (int k = 0; k < page.count; ++k) {
+    page.ids.push_back(page.document.get_text(id_path(k)));
+    const Text& id = page.ids.back();
+    if (seen_ids_.count(id) != 0 || !on_page.insert(id).second) repeats = true;
+  }
+  if (page.leads_nowhere || repeats) return false;
+  seen_ids_.merge(on_page);
+  return true;
+}
+
+void PageReader::deliver(ReadPage page) {
+  {
+    std::lock_guard lock(mutex_);
+    pages_.push_back(std::move(page));
+  }
+  changed_.notify_all();
+}
+
+}  // namespace kestrano

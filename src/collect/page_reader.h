@@ -1,0 +1,72 @@
+#pragma once
+// The works-list pages of one collection, fetched and parsed on a thread of their own. The next page
+// depends on a token inside the current answer, so the time from one answer to the next request is
+// the part of a collection nothing can overlap: that thread reads the answer and sends the next
+// request itself, with no hand-over to another thread in between, while the collector lists the rows
+// of the pages already read.
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <set>
+#include <thread>
+#include <vector>
+
+#include "collect/works_collector.h"
+#include "parsing/json_document.h"
+
+namespace kestrano {
+
+// One page as the collector takes it.
+struct ReadPage {
+  enum class Outcome {
+    page,     // read: the fields below hold it
+    failed,   // no answer, an error status, not JSON, or a works list that is not an array
+    aborted,  // the abort check ended the request
+  };
+  Outcome outcome = Outcome::failed;
+  JsonDocument document;
+  int count = 0;                 // entries of workspage.data.worksList
+  std::vector<Text> ids;         // their video ids, in order
+  Text next_token;               // workspage.data.ext
+  bool leads_nowhere = false;    // no videos and a token that leads nowhere new: the list cannot go on
+};
+
+class PageReader {
+ public:
+  // Starts at the first page of the author. The next page is asked for as soon as a page has been
+  // read, unless it ends the collection: it failed, leads nowhere, or holds a video id seen before
+  // (on an earlier page or earlier on itself). A collection that reads to its end therefore sends
+  // exactly the requests it would send one page at a time.
+  PageReader(PageFetcher& fetcher, Text author_ext, std::function<bool()> should_abort);
+  // Ends the thread: a request in flight is ended by the abort check (a stop or a close).
+  ~PageReader();
+  PageReader(const PageReader&) = delete;
+  PageReader& operator=(const PageReader&) = delete;
+
+  // The next page in order, once it has been read. After the page that ended the reading, `failed`.
+  ReadPage take();
+
+ private:
+  // How far the reading may run ahead of the collector: bounds the memory of a slow list.
+  static constexpr std::size_t kPagesAhead = 4;
+
+  void run();
+  // Reads one answer; true when the page after it should be asked for.
+  bool read(const PageAnswer& answer, const Text& page_token, ReadPage& page);
+  void deliver(ReadPage page);
+
+  PageFetcher& fetcher_;
+  const Text author_ext_;
+  const std::function<bool()> should_abort_;
+  std::set<Text> seen_ids_;  // reading thread only
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<ReadPage> pages_;
+  bool finished_ = false;  // the thread reads no more pages
+  bool quit_ = false;
+  std::thread thread_;  // last: starts once the members above exist
+};
+
+}  // namespace kestrano

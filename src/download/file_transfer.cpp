@@ -1,8 +1,7 @@
 #include "download/file_transfer.h"
 
-#include <curl/curl.h>
-
 #include "web/curl_global.h"
+#include "web/curl_library.h"
 #include "web/curl_transfer.h"
 
 #include <unistd.h>
@@ -28,13 +27,13 @@ using Clock = std::chrono::steady_clock;
 constexpr std::size_t kWriteChunkBytes = 64 * 1024;
 
 struct CurlCleanup {
-  void operator()(CURL* c) const { curl_easy_cleanup(c); }
+  void operator()(CURL* c) const { curl_api().easy_cleanup(c); }
 };
 struct MultiCleanup {
-  void operator()(CURLM* m) const { curl_multi_cleanup(m); }
+  void operator()(CURLM* m) const { curl_api().multi_cleanup(m); }
 };
 struct SlistCleanup {
-  void operator()(curl_slist* l) const { curl_slist_free_all(l); }
+  void operator()(curl_slist* l) const { curl_api().slist_free_all(l); }
 };
 struct FileCloser {
   void operator()(std::FILE* f) const { std::fclose(f); }
@@ -225,53 +224,54 @@ struct AttemptOutcome {
 
 AttemptOutcome run_attempt(const std::string& url, Attempt& a, const std::string& if_range) {
   AttemptOutcome out;
-  std::unique_ptr<CURL, CurlCleanup> curl(curl_easy_init());
+  const CurlApi& api = curl_api();
+  std::unique_ptr<CURL, CurlCleanup> curl(api.easy_init());
   if (!curl) {
     out.code = CURLE_FAILED_INIT;
     return out;
   }
   char error[CURL_ERROR_SIZE] = {};
   CURL* c = curl.get();
-  curl_easy_setopt(c, CURLOPT_URL, url.c_str());
-  curl_easy_setopt(c, CURLOPT_ERRORBUFFER, error);
-  curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+  api.easy_setopt(c, CURLOPT_URL, url.c_str());
+  api.easy_setopt(c, CURLOPT_ERRORBUFFER, error);
+  api.easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
   // Only http and https, also after redirects: a play address must never reach a local file.
-  curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(c, CURLOPT_MAXREDIRS, static_cast<long>(a.options->max_redirects));
-  curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(a.options->connect_timeout.count()));
-  curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
-  curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
-  if (!a.options->ca_file.empty()) curl_easy_setopt(c, CURLOPT_CAINFO, a.options->ca_file.c_str());
-  curl_easy_setopt(c, CURLOPT_BUFFERSIZE, static_cast<long>(kWriteChunkBytes));
-  curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, on_header);
-  curl_easy_setopt(c, CURLOPT_HEADERDATA, &a);
-  curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, on_body);
-  curl_easy_setopt(c, CURLOPT_WRITEDATA, &a);
+  api.easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
+  api.easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  api.easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
+  api.easy_setopt(c, CURLOPT_MAXREDIRS, static_cast<long>(a.options->max_redirects));
+  api.easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(a.options->connect_timeout.count()));
+  api.easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
+  api.easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
+  if (!a.options->ca_file.empty()) api.easy_setopt(c, CURLOPT_CAINFO, a.options->ca_file.c_str());
+  api.easy_setopt(c, CURLOPT_BUFFERSIZE, static_cast<long>(kWriteChunkBytes));
+  api.easy_setopt(c, CURLOPT_HEADERFUNCTION, on_header);
+  api.easy_setopt(c, CURLOPT_HEADERDATA, &a);
+  api.easy_setopt(c, CURLOPT_WRITEFUNCTION, on_body);
+  api.easy_setopt(c, CURLOPT_WRITEDATA, &a);
   std::unique_ptr<curl_slist, SlistCleanup> headers;
   if (a.resume_from > 0) {
     std::string range = std::to_string(a.resume_from) + "-";
-    curl_easy_setopt(c, CURLOPT_RANGE, range.c_str());
+    api.easy_setopt(c, CURLOPT_RANGE, range.c_str());
     if (!if_range.empty()) {
-      headers.reset(curl_slist_append(nullptr, ("If-Range: " + if_range).c_str()));
-      curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers.get());
+      headers.reset(api.slist_append(nullptr, ("If-Range: " + if_range).c_str()));
+      api.easy_setopt(c, CURLOPT_HTTPHEADER, headers.get());
     }
   }
-  std::unique_ptr<CURLM, MultiCleanup> multi(curl_multi_init());
+  std::unique_ptr<CURLM, MultiCleanup> multi(api.multi_init());
   if (!multi) {
     out.code = CURLE_FAILED_INIT;
     return out;
   }
   out.code = drive_transfer(multi.get(), c, [&] {
     curl_off_t down = 0, up = 0;
-    curl_easy_getinfo(c, CURLINFO_SIZE_DOWNLOAD_T, &down);
-    curl_easy_getinfo(c, CURLINFO_SIZE_UPLOAD_T, &up);
+    api.easy_getinfo(c, CURLINFO_SIZE_DOWNLOAD_T, &down);
+    api.easy_getinfo(c, CURLINFO_SIZE_UPLOAD_T, &up);
     return keep_going(&a, static_cast<std::int64_t>(down + up));
   });
   // An empty body never calls the write callback; its status still has to be judged.
   if (out.code == CURLE_OK && !a.body_started) begin_body(a);
-  out.error_text = error[0] ? error : curl_easy_strerror(out.code);
+  out.error_text = error[0] ? error : api.easy_strerror(out.code);
   return out;
 }
 
@@ -314,8 +314,13 @@ std::filesystem::path temporary_path_for(const std::filesystem::path& target) {
 TransferResult download_file(const std::string& url, const std::filesystem::path& target,
                              const TransferOptions& options, const ProgressCallback& on_progress,
                              const AbortCheck& should_abort) {
-  ensure_curl_global_init();
   TransferResult result;
+  // Without a usable libcurl no attempt can be made; the row fails like any other unreachable video.
+  if (!ensure_curl_global_init()) {
+    result.error = TransferError::network;
+    result.detail = "the transfer library (libcurl) could not be loaded";
+    return result;
+  }
   const auto temp = temporary_path_for(target);
   File file(std::fopen(temp.c_str(), "w+b"));
   if (!file) {

@@ -1,5 +1,7 @@
 #include "web/curl_transfer.h"
 
+#include "web/curl_global.h"
+
 namespace kestrano {
 namespace {
 
@@ -71,17 +73,18 @@ int on_socket(void* user, curl_socket_t, curlsocktype purpose) {
 }  // namespace
 
 CURLcode drive_transfer(CURLM* multi, CURL* easy, const std::function<bool()>& keep_going) {
-  if (curl_multi_add_handle(multi, easy) != CURLM_OK) return CURLE_FAILED_INIT;
+  const CurlApi& api = curl_api();
+  if (api.multi_add_handle(multi, easy) != CURLM_OK) return CURLE_FAILED_INIT;
   CURLcode result = CURLE_ABORTED_BY_CALLBACK;
   for (;;) {
     int running = 0;
-    if (curl_multi_perform(multi, &running) != CURLM_OK) {
+    if (api.multi_perform(multi, &running) != CURLM_OK) {
       result = CURLE_FAILED_INIT;
       break;
     }
     bool done = false;
     int queued = 0;
-    while (CURLMsg* msg = curl_multi_info_read(multi, &queued)) {
+    while (CURLMsg* msg = api.multi_info_read(multi, &queued)) {
       if (msg->msg == CURLMSG_DONE && msg->easy_handle == easy) {
         done = true;
         result = msg->data.result;
@@ -92,9 +95,9 @@ CURLcode drive_transfer(CURLM* multi, CURL* easy, const std::function<bool()>& k
       result = CURLE_ABORTED_BY_CALLBACK;
       break;
     }
-    curl_multi_poll(multi, nullptr, 0, kTickMs, nullptr);
+    api.multi_poll(multi, nullptr, 0, kTickMs, nullptr);
   }
-  curl_multi_remove_handle(multi, easy);
+  api.multi_remove_handle(multi, easy);
   return result;
 }
 
@@ -103,19 +106,20 @@ TransferOutcome run_transfer(CurlHandles& handles, const TransferLimits& limits,
   TransferOutcome out;
   Watch watch{&out, limits.max_body};
   CURL* easy = handles.easy;
-  curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, on_body);
-  curl_easy_setopt(easy, CURLOPT_WRITEDATA, &watch);
-  curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, on_header);
-  curl_easy_setopt(easy, CURLOPT_HEADERDATA, &watch);
-  curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
-  curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, on_progress);
-  curl_easy_setopt(easy, CURLOPT_XFERINFODATA, &watch);
-  curl_easy_setopt(easy, CURLOPT_PREREQFUNCTION, on_prerequest);
-  curl_easy_setopt(easy, CURLOPT_PREREQDATA, &watch);
-  curl_easy_setopt(easy, CURLOPT_SOCKOPTFUNCTION, on_socket);
-  curl_easy_setopt(easy, CURLOPT_SOCKOPTDATA, &watch);
-  curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits.connect.count()));
-  curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+  const CurlApi& api = curl_api();
+  api.easy_setopt(easy, CURLOPT_WRITEFUNCTION, on_body);
+  api.easy_setopt(easy, CURLOPT_WRITEDATA, &watch);
+  api.easy_setopt(easy, CURLOPT_HEADERFUNCTION, on_header);
+  api.easy_setopt(easy, CURLOPT_HEADERDATA, &watch);
+  api.easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
+  api.easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, on_progress);
+  api.easy_setopt(easy, CURLOPT_XFERINFODATA, &watch);
+  api.easy_setopt(easy, CURLOPT_PREREQFUNCTION, on_prerequest);
+  api.easy_setopt(easy, CURLOPT_PREREQDATA, &watch);
+  api.easy_setopt(easy, CURLOPT_SOCKOPTFUNCTION, on_socket);
+  api.easy_setopt(easy, CURLOPT_SOCKOPTDATA, &watch);
+  api.easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits.connect.count()));
+  api.easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
 
   if (should_abort && should_abort()) {
     out.end = TransferEnd::aborted;

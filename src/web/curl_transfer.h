@@ -2,7 +2,7 @@
 // The libcurl side of a transfer, shared by the web layer's .cpp files only (it includes curl.h, which
 // is not visible outside the core library).
 
-#include <curl/curl.h>
+#include "web/curl_library.h"
 
 #include <chrono>
 #include <cstddef>

@@ -8,6 +8,7 @@
 
 #include "text/codepage.h"
 #include "web/cookies.h"
+#include "web/curl_global.h"
 #include "web/curl_transfer.h"
 #include "web/encoding.h"
 #include "web/request_headers.h"
@@ -20,9 +21,9 @@ constexpr long kDefaultTimeoutMs = 15000;
 
 struct SList {
   curl_slist* list = nullptr;
-  ~SList() { curl_slist_free_all(list); }
+  ~SList() { curl_api().slist_free_all(list); }
   void add(const std::string& line) {
-    if (auto* grown = curl_slist_append(list, line.c_str())) list = grown;
+    if (auto* grown = curl_api().slist_append(list, line.c_str())) list = grown;
   }
 };
 
@@ -86,36 +87,37 @@ HttpResult http_request(const Text& url, const HttpOptions& o) {
   CurlHandles& handles = *holder->handles();
   std::lock_guard busy(handles.busy);
   CURL* easy = handles.easy;
-  curl_easy_reset(easy);  // keeps the holder's live connections
+  const CurlApi& api = curl_api();  // loaded: the holder is valid
+  api.easy_reset(easy);  // keeps the holder's live connections
 
   const int method = (o.method >= 0 && o.method <= 2) ? o.method : 0;
   const bool proxy_credentials = !o.proxy.empty() && !o.proxy_user.empty() && o.proxy_auth_mode == 1;
   r.headers = complete_header_block(o.headers, url);
 
   const std::string wire = wire_url(url);
-  curl_easy_setopt(easy, CURLOPT_URL, wire.c_str());
-  curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, o.no_redirect ? 0L : 1L);
-  curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 10L);
-  curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-  curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
-  curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
+  api.easy_setopt(easy, CURLOPT_URL, wire.c_str());
+  api.easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+  api.easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  api.easy_setopt(easy, CURLOPT_FOLLOWLOCATION, o.no_redirect ? 0L : 1L);
+  api.easy_setopt(easy, CURLOPT_MAXREDIRS, 10L);
+  api.easy_setopt(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+  api.easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
+  api.easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
   const std::string ca_file = utf8_from_gbk(o.ca_file);
-  if (!ca_file.empty()) curl_easy_setopt(easy, CURLOPT_CAINFO, ca_file.c_str());
+  if (!ca_file.empty()) api.easy_setopt(easy, CURLOPT_CAINFO, ca_file.c_str());
 
   // An empty proxy also keeps curl from taking one from the environment.
   const std::string proxy = utf8_from_gbk(o.proxy);
-  curl_easy_setopt(easy, CURLOPT_PROXY, proxy.c_str());
-  curl_easy_setopt(easy, CURLOPT_NOPROXY, "");
+  api.easy_setopt(easy, CURLOPT_PROXY, proxy.c_str());
+  api.easy_setopt(easy, CURLOPT_NOPROXY, "");
   SList proxy_headers;
   if (proxy_credentials) {
     const std::string pair = utf8_from_gbk(o.proxy_user) + ":" + utf8_from_gbk(o.proxy_password);
     proxy_headers.add("Proxy-Authorization: Basic " + base64_encode(to_bytes(pair)));
     // Separate lists: through an https tunnel the credentials go to the proxy only, never to the
     // server behind it.
-    curl_easy_setopt(easy, CURLOPT_HEADEROPT, CURLHEADER_SEPARATE);
-    curl_easy_setopt(easy, CURLOPT_PROXYHEADER, proxy_headers.list);
+    api.easy_setopt(easy, CURLOPT_HEADEROPT, static_cast<long>(CURLHEADER_SEPARATE));  // read as a long
+    api.easy_setopt(easy, CURLOPT_PROXYHEADER, proxy_headers.list);
   }
 
   // The headers we send are exactly the cookie line and the block's lines, in order. An empty "Name:"
@@ -130,7 +132,7 @@ HttpResult http_request(const Text& url, const HttpOptions& o) {
   }
   for (const HeaderLine& h : lines) request_headers.add(header_entry(h.name, h.value));
   for (const char* own_default : {"Accept:", "Content-Type:", "Expect:"}) request_headers.add(own_default);
-  curl_easy_setopt(easy, CURLOPT_HTTPHEADER, request_headers.list);
+  api.easy_setopt(easy, CURLOPT_HTTPHEADER, request_headers.list);
 
   std::string body;
   if (!o.body_bytes.empty()) {
@@ -139,19 +141,19 @@ HttpResult http_request(const Text& url, const HttpOptions& o) {
     body = utf8_from_gbk(o.body_text);
   }
   if (method == 2) {
-    curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
+    api.easy_setopt(easy, CURLOPT_NOBODY, 1L);
   } else if (method == 1 || !body.empty()) {
-    curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
-    curl_easy_setopt(easy, CURLOPT_COPYPOSTFIELDS, body.c_str());
-    if (method == 0) curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, "GET");
+    api.easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
+    api.easy_setopt(easy, CURLOPT_COPYPOSTFIELDS, body.c_str());
+    if (method == 0) api.easy_setopt(easy, CURLOPT_CUSTOMREQUEST, "GET");
   } else {
-    curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
+    api.easy_setopt(easy, CURLOPT_HTTPGET, 1L);
   }
 
   TransferOutcome outcome = run_transfer(handles, limits_for(o.timeout_seconds), o.should_abort);
   if (outcome.end == TransferEnd::complete) {
     long status = 0;
-    curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
+    api.easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
     r.status = static_cast<int>(status);
     r.body = std::move(outcome.body);
     r.response_headers = response_header_text(outcome.received_headers);

@@ -7,13 +7,14 @@ namespace kestrano {
 
 CurlHandles::CurlHandles() {
   if (!ensure_curl_global_init()) return;
-  multi = curl_multi_init();
-  easy = curl_easy_init();
+  multi = curl_api().multi_init();
+  easy = curl_api().easy_init();
 }
 
 CurlHandles::~CurlHandles() {
-  if (easy) curl_easy_cleanup(easy);
-  if (multi) curl_multi_cleanup(multi);
+  // Either handle is set only when the library was loaded.
+  if (easy) curl_api().easy_cleanup(easy);
+  if (multi) curl_api().multi_cleanup(multi);
 }
 
 RequestObject::RequestObject() : handles_(std::make_unique<CurlHandles>()) {}

@@ -9,4 +9,6 @@ pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
 find_package(GTest REQUIRED)
 if(KESTRANO_GUI)
   find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets Test)
+  # Qt finds its fonts through fontconfig; the program starts fontconfig early, beside Qt's own start.
+  pkg_check_modules(FONTCONFIG REQUIRED IMPORTED_TARGET fontconfig)
 endif()

@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev libqt6test6 libgl-dev
+  qt6-base-dev libqt6test6 libgl-dev libfontconfig-dev
   libcurl4-openssl-dev libssl-dev libicu-dev libpcre2-dev nlohmann-json3-dev libcpp-httplib-dev
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev

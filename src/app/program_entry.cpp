@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/font_warmup.h"
 #include "app/main_window.h"
 #include "app/program.h"
 #include "app/output_folder.h"
@@ -91,10 +92,12 @@ Program::~Program() {
 }
 
 int program_entry(int argc, char** argv) {
+  FontWarmup fonts;  // on another core while QApplication starts
   QApplication application(argc, argv);
-  // libcurl's global set-up (OpenSSL's with it) is left to the first transfer: every user of libcurl
-  // runs it once before its first call, and a window that never downloads never pays its start-up
-  // time and memory.
+  fonts.wait();
+  // libcurl (and OpenSSL, GnuTLS and the rest it brings) is loaded and set up at the first transfer:
+  // every user of libcurl runs ensure_curl_global_init once before its first call, and a window that
+  // never downloads never pays their start-up time and memory.
   // Decided once: every read and write of this run goes to the same file.
   Program program({settings_file_path(), {}});
   QApplication::exec();

@@ -30,7 +30,8 @@ struct TransferOptions {
                                                       std::chrono::seconds(4)};
   // A Retry-After header replaces the pause, up to this much.
   std::chrono::milliseconds max_retry_after{std::chrono::seconds(30)};
-  // An extra trust anchor (the tests' own certificate authority); empty uses the system's store.
+  // The certificates to trust instead of the system's store (the tests' own authority); empty uses the
+  // system's store.
   std::string ca_file;
 };
 

@@ -1,14 +1,10 @@
 #include "collect/page_reader.h"
 
+#include "collect/works_list_paths.h"
 #include "text/codepage.h"
 #include "web/encoding.h"
 
 namespace kestrano {
-namespace {
-
-Text id_path(int k) { return "workspage.data.worksList[" + std::to_string(k) + "].videoInfo.vid"; }
-
-}  // namespace
 
 PageReader::PageReader(PageFetcher& fetcher, Text author_ext, std::function<bool()> should_abort)
     : fetcher_(fetcher), author_ext_(std::move(author_ext)), should_abort_(std::move(should_abort)),
@@ -66,18 +62,18 @@ bool PageReader::read(const PageAnswer& answer, const Text& page_token, ReadPage
   }
   // A works list that is not an array cannot be read; taken as empty it would end the collection as if
   // the author had been read to the end.
-  const int list_type = page.document.type_of("workspage.data.worksList");
+  const int list_type = page.document.type_of(kWorksListPath);
   if (list_type != json_type::array && list_type != json_type::null_or_absent) return false;
 
   page.outcome = ReadPage::Outcome::page;
-  page.count = page.document.count("workspage.data.worksList");
-  page.next_token = page.document.get_text("workspage.data.ext");
+  page.count = page.document.count(kWorksListPath);
+  page.next_token = page.document.get_text(kNextPageTokenPath);
   page.leads_nowhere = page.count < 1 && (page.next_token.empty() || page.next_token == page_token);
   page.ids.reserve(static_cast<std::size_t>(std::max(page.count, 0)));
   bool repeats = false;
   std::set<Text> on_page;
   for (int k = 0; k < page.count; ++k) {
-    page.ids.push_back(page.document.get_text(id_path(k)));
+    page.ids.push_back(page.document.get_text(work_path(k, ".videoInfo.vid")));
     const Text& id = page.ids.back();
     if (seen_ids_.count(id) != 0 || !on_page.insert(id).second) repeats = true;
   }

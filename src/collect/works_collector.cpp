@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <set>
 #include <vector>
 
 #include "collect/collection_globals.h"
 #include "collect/page_reader.h"
 #include "collect/row_writer.h"
 #include "collect/share_link.h"
+#include "collect/works_list_paths.h"
 #include "parsing/json_document.h"
 #include "text/codepage.h"
 #include "web/encoding.h"
@@ -46,8 +46,6 @@ Text to_ascii_forms(const Text& text) {
 }
 
 bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
-Text path_of(int k, const char* rest) { return "workspage.data.worksList[" + std::to_string(k) + "]" + rest; }
 
 std::vector<Text> video_row(const Text& title, const Text& publish_time, const Text& duration,
                             const Text& play_address) {
@@ -205,10 +203,10 @@ void WorksCollector::collect_works(const Text& author_ext, int max_seconds) {
     const JsonDocument& document = page.document;
     std::vector<std::vector<Text>> rows;
     for (int k = 0; k < page.count; ++k) {
-      const Text title = document.get_text(path_of(k, ".title"));
-      const Text publish_time = document.get_text(path_of(k, ".videoInfo['publish_time']"));
-      const Text duration = document.get_text(path_of(k, ".videoInfo.duration"));
-      const Text play_address = document.get_text(path_of(k, ".videoInfo.multiClarity[0].videoPlayUrl"));
+      const Text title = document.get_text(work_path(k, ".title"));
+      const Text publish_time = document.get_text(work_path(k, ".videoInfo['publish_time']"));
+      const Text duration = document.get_text(work_path(k, ".videoInfo.duration"));
+      const Text play_address = document.get_text(work_path(k, ".videoInfo.multiClarity[0].videoPlayUrl"));
       const Text& video_id = page.ids[static_cast<std::size_t>(k)];
       // Every video counts for the end test, also one the filter skips: a filter that skips everything
       // must not make the collection run for ever.

@@ -13,7 +13,7 @@ cd "$(dirname "$0")/.."
 
 seconds=${1:-60}
 shift || true
-all_targets=(share_link json_document file_name cookies encoding ini_profile response_headers)
+all_targets=(share_link json_document works_page_scan file_name cookies encoding ini_profile response_headers)
 if (($#)); then targets=("$@"); else targets=("${all_targets[@]}"); fi
 build_dir=${FUZZ_BUILD_DIR:-build-fuzz}
 jobs=${FUZZ_JOBS:-1}

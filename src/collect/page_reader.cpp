@@ -1,6 +1,6 @@
 #include "collect/page_reader.h"
 
-#include "collect/works_list_paths.h"
+#include "collect/works_page_facts.h"
 #include "text/codepage.h"
 #include "web/encoding.h"
 
@@ -32,7 +32,7 @@ ReadPage PageReader::take() {
 void PageReader::run() {
   Text page_token;
   for (;;) {
-    const PageAnswer answer = fetcher_.fetch(works_request_body(author_ext_, page_token));
+    PageAnswer answer = fetcher_.fetch(works_request_body(author_ext_, page_token));
     ReadPage page;
     bool go_on = false;
     if (should_abort_()) {
@@ -54,32 +54,44 @@ void PageReader::run() {
   changed_.notify_all();
 }
 
-bool PageReader::read(const PageAnswer& answer, const Text& page_token, ReadPage& page) {
+bool PageReader::read(PageAnswer& answer, const Text& page_token, ReadPage& page) {
   // An incomplete list must never look complete: no answer, an error status and an answer that is
   // not JSON end the collection with a message.
-  if (answer.status < 200 || answer.status > 299 || !page.document.parse(to_text(convert_charset(answer.body)))) {
-    return false;
+  if (answer.status < 200 || answer.status > 299) return false;
+  std::optional<WorksPageFacts> facts =
+      scan_works_page({reinterpret_cast<const char*>(answer.body.data()), answer.body.size()});
+  if (facts) {
+    page.answer = std::move(answer.body);
+    page.parse_pending = true;
+  } else {
+    if (!page.document.parse(to_text(convert_charset(answer.body)))) return false;
+    // A works list that is not an array cannot be read; taken as empty it would end the collection as
+    // if the author had been read to the end.
+    facts = facts_from_document(page.document);
+    if (!facts) return false;
   }
-  // A works list that is not an array cannot be read; taken as empty it would end the collection as if
-  // the author had been read to the end.
-  const int list_type = page.document.type_of(kWorksListPath);
-  if (list_type != json_type::array && list_type != json_type::null_or_absent) return false;
 
   page.outcome = ReadPage::Outcome::page;
-  page.count = page.document.count(kWorksListPath);
-  page.next_token = page.document.get_text(kNextPageTokenPath);
+  page.count = facts->count;
+  page.ids = std::move(facts->ids);
+  page.next_token = std::move(facts->next_token);
   page.leads_nowhere = page.count < 1 && (page.next_token.empty() || page.next_token == page_token);
-  page.ids.reserve(static_cast<std::size_t>(std::max(page.count, 0)));
   bool repeats = false;
   std::set<Text> on_page;
-  for (int k = 0; k < page.count; ++k) {
-    page.ids.push_back(page.document.get_text(work_path(k, ".videoInfo.vid")));
-    const Text& id = page.ids.back();
+  for (const Text& id : page.ids) {
     if (seen_ids_.count(id) != 0 || !on_page.insert(id).second) repeats = true;
   }
   if (page.leads_nowhere || repeats) return false;
   seen_ids_.merge(on_page);
   return true;
+}
+
+bool ReadPage::open_document() {
+  if (!parse_pending) return true;
+  parse_pending = false;
+  const bool read = document.parse(to_text(convert_charset(answer)));
+  answer = Bytes();
+  return read;
 }
 
 void PageReader::deliver(ReadPage page) {

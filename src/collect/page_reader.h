@@ -25,11 +25,20 @@ struct ReadPage {
     aborted,  // the abort check ended the request
   };
   Outcome outcome = Outcome::failed;
+  // The page's JSON, once open_document has run. The reading parses a page itself only when it must to
+  // learn the fields below; otherwise the taker parses it, away from the time between two requests.
   JsonDocument document;
   int count = 0;                 // entries of workspage.data.worksList
   std::vector<Text> ids;         // their video ids, in order
   Text next_token;               // workspage.data.ext
   bool leads_nowhere = false;    // no videos and a token that leads nowhere new: the list cannot go on
+
+  // Parses the answer into `document` when the reading left that to the taker. False when it cannot
+  // be read (the reading's scan vouched that it can).
+  bool open_document();
+
+  Bytes answer;            // the answer as it came, while its parse is pending
+  bool parse_pending = false;
 };
 
 class PageReader {
@@ -53,7 +62,7 @@ class PageReader {
 
   void run();
   // Reads one answer; true when the page after it should be asked for.
-  bool read(const PageAnswer& answer, const Text& page_token, ReadPage& page);
+  bool read(PageAnswer& answer, const Text& page_token, ReadPage& page);
   void deliver(ReadPage page);
 
   PageFetcher& fetcher_;

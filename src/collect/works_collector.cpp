@@ -194,9 +194,9 @@ void WorksCollector::collect_works(const Text& author_ext, int max_seconds) {
 
   bool failed = false;
   for (;;) {
-    const ReadPage page = pages.take();
+    ReadPage page = pages.take();
     if (should_abort()) break;  // a stop aborted the request: that is not a failure
-    if (page.outcome != ReadPage::Outcome::page) {
+    if (page.outcome != ReadPage::Outcome::page || !page.open_document()) {
       failed = true;
       break;
     }

@@ -16,86 +16,9 @@ namespace {
 // they are being read, so an object with a million members still reads in linear time.
 constexpr std::size_t kLinearScanMembers = 16;
 
-struct Frame {
-  bool object = false;
-  std::string key;  // the name read for the next member (objects)
-  std::unique_ptr<std::unordered_map<std::string, std::size_t>> index;
-};
-
-class Reader {
+// Builds the document: the receiver of the whole document's parse.
+class Builder {
  public:
-  explicit Reader(std::string_view in) : in_(in) {}
-
-  std::optional<JsonValue> read() {
-    skip_ws();
-    JsonValue done;
-    for (;;) {
-      // Expecting a value.
-      if (at_end()) return std::nullopt;
-      char c = in_[pos_];
-      if (c == '{' || c == '[') {
-        if (stack_.size() >= kMaxJsonDepth) return std::nullopt;
-        ++pos_;
-        skip_ws();
-        if (!at_end() && in_[pos_] == (c == '{' ? '}' : ']')) {
-          ++pos_;
-          done = c == '{' ? JsonValue::object() : JsonValue::array();
-        } else {
-          open(c == '{');
-          if (c == '{' && !read_key()) return std::nullopt;
-          continue;
-        }
-      } else if (!read_scalar(done)) {
-        return std::nullopt;
-      }
-      // A value is complete: hand it to its container, closing containers as they end.
-      for (;;) {
-        if (stack_.empty()) {
-          skip_ws();
-          if (!at_end()) return std::nullopt;
-          return done;
-        }
-        attach(std::move(done));
-        skip_ws();
-        if (at_end()) return std::nullopt;
-        const bool is_object = stack_.back().object;
-        char d = in_[pos_++];
-        if (d == ',') {
-          skip_ws();
-          if (is_object && !read_key()) return std::nullopt;
-          break;  // next value
-        }
-        if (d != (is_object ? '}' : ']')) return std::nullopt;
-        done = close();
-      }
-    }
-  }
-
- private:
-  bool at_end() const { return pos_ >= in_.size(); }
-
-  void skip_ws() {
-    while (!at_end()) {
-      char c = in_[pos_];
-      if (c != ' ' && c != '\t' && c != '\n' && c != '\r') return;
-      ++pos_;
-    }
-  }
-
-  // At a member name: reads it, the colon and the blanks before the value.
-  bool read_key() {
-    if (at_end() || in_[pos_] != '"') return false;
-    if (!read_string(stack_.back().key)) return false;
-    skip_ws();
-    if (at_end() || in_[pos_] != ':') return false;
-    ++pos_;
-    skip_ws();
-    return true;
-  }
-
-  // A container's members are gathered in a buffer kept for its depth and moved into the container
-  // once it closes, at their final count: the buffers keep their capacity from one container to the
-  // next, so a page of small objects is not a run of growing and copying vectors.
   void open(bool object) {
     const std::size_t depth = stack_.size();
     if (members_.size() <= depth) {
@@ -106,8 +29,36 @@ class Reader {
     f.object = object;
     stack_.push_back(std::move(f));
   }
+  void key(std::string&& name) { stack_.back().key = std::move(name); }
+  static constexpr bool wants_string() { return true; }
+  void string(std::string&& text) { value(JsonValue(std::move(text))); }
+  void number(double v) { value(JsonValue(v)); }
+  void boolean(bool v) { value(JsonValue(v)); }
+  void null() { value(JsonValue(nullptr)); }
+  void empty(bool object) { value(object ? JsonValue::object() : JsonValue::array()); }
+  void close() { value(close_frame()); }
 
-  JsonValue close() {
+  JsonValue take() { return std::move(done_); }
+
+ private:
+  struct Frame {
+    bool object = false;
+    std::string key;  // the name read for the next member (objects)
+    std::unique_ptr<std::unordered_map<std::string, std::size_t>> index;
+  };
+
+  void value(JsonValue&& v) {
+    if (stack_.empty()) {
+      done_ = std::move(v);
+    } else {
+      attach(std::move(v));
+    }
+  }
+
+  // A container's members are gathered in a buffer kept for its depth and moved into the container
+  // once it closes, at their final count: the buffers keep their capacity from one container to the
+  // next, so a page of small objects is not a run of growing and copying vectors.
+  JsonValue close_frame() {
     const std::size_t depth = stack_.size() - 1;
     JsonValue value;
     if (stack_.back().object) {
@@ -160,25 +111,128 @@ class Reader {
     }
   }
 
-  bool read_scalar(JsonValue& out) {
+  std::vector<Frame> stack_;
+  std::vector<std::vector<std::pair<std::string, JsonValue>>> members_;  // by depth
+  std::vector<std::vector<JsonValue>> elements_;                         // by depth
+  JsonValue done_;
+};
+
+// Hands a scan's values to its caller's events.
+class EventSink {
+ public:
+  explicit EventSink(JsonEvents& events) : events_(events) {}
+  void open(bool object) { events_.open(object); }
+  void key(std::string&& name) { events_.key(name); }
+  bool wants_string() const { return events_.wants_string(); }
+  void string(std::string&& text) { events_.scalar(JsonScalar::string, text); }
+  void number(double) { events_.scalar(JsonScalar::number, {}); }
+  void boolean(bool) { events_.scalar(JsonScalar::boolean, {}); }
+  void null() { events_.scalar(JsonScalar::null, {}); }
+  void empty(bool object) {
+    events_.open(object);
+    events_.close();
+  }
+  void close() { events_.close(); }
+
+ private:
+  JsonEvents& events_;
+};
+
+// The grammar, once for every receiver, so a scan accepts exactly the texts a parse accepts. The
+// reader keeps its own stack of open containers (objects or arrays) instead of recursing.
+template <typename Sink>
+class Reader {
+ public:
+  Reader(std::string_view in, Sink& sink) : in_(in), sink_(sink) {}
+
+  bool read() {
+    skip_ws();
+    for (;;) {
+      // Expecting a value.
+      if (at_end()) return false;
+      char c = in_[pos_];
+      if (c == '{' || c == '[') {
+        if (open_.size() >= kMaxJsonDepth) return false;
+        ++pos_;
+        skip_ws();
+        if (!at_end() && in_[pos_] == (c == '{' ? '}' : ']')) {
+          ++pos_;
+          sink_.empty(c == '{');
+        } else {
+          open_.push_back(c == '{');
+          sink_.open(c == '{');
+          if (c == '{' && !read_key()) return false;
+          continue;
+        }
+      } else if (!read_scalar()) {
+        return false;
+      }
+      // A value is complete: closing containers as they end.
+      for (;;) {
+        if (open_.empty()) {
+          skip_ws();
+          return at_end();
+        }
+        skip_ws();
+        if (at_end()) return false;
+        const bool is_object = open_.back();
+        char d = in_[pos_++];
+        if (d == ',') {
+          skip_ws();
+          if (is_object && !read_key()) return false;
+          break;  // next value
+        }
+        if (d != (is_object ? '}' : ']')) return false;
+        open_.pop_back();
+        sink_.close();
+      }
+    }
+  }
+
+ private:
+  bool at_end() const { return pos_ >= in_.size(); }
+
+  void skip_ws() {
+    while (!at_end()) {
+      char c = in_[pos_];
+      if (c != ' ' && c != '\t' && c != '\n' && c != '\r') return;
+      ++pos_;
+    }
+  }
+
+  // At a member name: reads it, the colon and the blanks before the value.
+  bool read_key() {
+    if (at_end() || in_[pos_] != '"') return false;
+    std::string name;
+    if (!read_string(&name)) return false;
+    sink_.key(std::move(name));
+    skip_ws();
+    if (at_end() || in_[pos_] != ':') return false;
+    ++pos_;
+    skip_ws();
+    return true;
+  }
+
+  bool read_scalar() {
     char c = in_[pos_];
     if (c == '"') {
+      if (!sink_.wants_string()) return read_string(nullptr);
       std::string s;
-      if (!read_string(s)) return false;
-      out = std::move(s);
+      if (!read_string(&s)) return false;
+      sink_.string(std::move(s));
       return true;
     }
-    if (c == '-' || (c >= '0' && c <= '9')) return read_number(out);
+    if (c == '-' || (c >= '0' && c <= '9')) return read_number();
     if (literal("true")) {
-      out = true;
+      sink_.boolean(true);
       return true;
     }
     if (literal("false")) {
-      out = false;
+      sink_.boolean(false);
       return true;
     }
     if (literal("null")) {
-      out = nullptr;
+      sink_.null();
       return true;
     }
     return false;
@@ -192,7 +246,7 @@ class Reader {
 
   static bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
-  bool read_number(JsonValue& out) {
+  bool read_number() {
     const std::size_t start = pos_;
     bool negative = false;
     if (in_[pos_] == '-') {
@@ -247,7 +301,7 @@ class Reader {
     } else if (res.ec != std::errc() || res.ptr != in_.data() + pos_) {
       return false;
     }
-    out = value;
+    sink_.number(value);
     return true;
   }
 
@@ -270,9 +324,11 @@ class Reader {
     return v;
   }
 
-  // At the opening quote.
-  bool read_string(std::string& out) {
-    out.clear();
+  // At the opening quote. Without `out` the string is only checked (a scan that does not need it).
+  bool read_string(std::string* out) {
+    std::string unused;
+    std::string& text = out ? *out : unused;
+    text.clear();
     ++pos_;
     for (;;) {
       std::size_t run = pos_;
@@ -281,7 +337,7 @@ class Reader {
         if (c == '"' || c == '\\' || c < 0x20) break;
         ++run;
       }
-      out.append(in_.substr(pos_, run - pos_));
+      if (out) text.append(in_.substr(pos_, run - pos_));
       pos_ = run;
       if (at_end()) return false;
       char c = in_[pos_];
@@ -293,14 +349,14 @@ class Reader {
       if (++pos_ >= in_.size()) return false;
       char e = in_[pos_++];
       switch (e) {
-        case '"': out += '"'; break;
-        case '\\': out += '\\'; break;
-        case '/': out += '/'; break;
-        case 'b': out += '\b'; break;
-        case 'f': out += '\f'; break;
-        case 'n': out += '\n'; break;
-        case 'r': out += '\r'; break;
-        case 't': out += '\t'; break;
+        case '"': text += '"'; break;
+        case '\\': text += '\\'; break;
+        case '/': text += '/'; break;
+        case 'b': text += '\b'; break;
+        case 'f': text += '\f'; break;
+        case 'n': text += '\n'; break;
+        case 'r': text += '\r'; break;
+        case 't': text += '\t'; break;
         case 'u': {
           long unit = read_hex4(pos_);
           if (unit < 0) return false;
@@ -311,15 +367,15 @@ class Reader {
                            : -1;
             if (low >= 0xDC00 && low <= 0xDFFF) {
               pos_ += 6;
-              append_utf8(out, 0x10000 + ((static_cast<unsigned long>(unit) - 0xD800) << 10) +
+              append_utf8(text, 0x10000 + ((static_cast<unsigned long>(unit) - 0xD800) << 10) +
                                    (static_cast<unsigned long>(low) - 0xDC00));
             } else {
-              out += '?';
+              text += '?';
             }
           } else if (unit >= 0xDC00 && unit <= 0xDFFF) {
-            out += '?';
+            text += '?';
           } else {
-            append_utf8(out, static_cast<unsigned long>(unit));
+            append_utf8(text, static_cast<unsigned long>(unit));
           }
           break;
         }
@@ -331,18 +387,28 @@ class Reader {
 
   std::string_view in_;
   std::size_t pos_ = 0;
-  std::vector<Frame> stack_;
-  std::vector<std::vector<std::pair<std::string, JsonValue>>> members_;  // by depth
-  std::vector<std::vector<JsonValue>> elements_;                         // by depth
+  Sink& sink_;
+  std::vector<bool> open_;  // the open containers, innermost last: true for an object
 };
 
 }  // namespace
 
 std::optional<JsonValue> read_json(std::string_view utf8) {
   try {
-    return Reader(utf8).read();
+    Builder builder;
+    if (!Reader<Builder>(utf8, builder).read()) return std::nullopt;
+    return builder.take();
   } catch (...) {  // out of memory on a huge answer: report it as unreadable
     return std::nullopt;
+  }
+}
+
+bool scan_json(std::string_view utf8, JsonEvents& events) {
+  try {
+    EventSink sink(events);
+    return Reader<EventSink>(utf8, sink).read();
+  } catch (...) {
+    return false;
   }
 }
 

@@ -41,6 +41,16 @@ void for_each_char_start(std::string_view text, std::size_t from, Visit visit) {
 std::size_t find_offset(std::string_view text, std::string_view what, std::size_t from, bool ignore_case) {
   std::size_t found = std::string_view::npos;
   if (what.empty() || what.size() > text.size()) return found;
+  if (!ignore_case) {
+    // The library's search finds the byte matches; the first that begins a character is the answer
+    // (a match may begin at a trail byte). The walk over character starts only runs up to each match.
+    std::size_t start = 0;  // a character start
+    for (std::size_t at = text.find(what, from); at != std::string_view::npos; at = text.find(what, at + 1)) {
+      while (start < at) start += (is_lead_byte(static_cast<unsigned char>(text[start])) && start + 1 < text.size()) ? 2 : 1;
+      if (start == at) return at;
+    }
+    return found;
+  }
   for_each_char_start(text, from, [&](std::size_t i) {
     if (i + what.size() > text.size()) return false;
     if (matches_at(text, i, what, ignore_case)) {

@@ -1,6 +1,5 @@
 #include "collect/page_reader.h"
 
-#include "collect/works_page_facts.h"
 #include "text/codepage.h"
 #include "web/encoding.h"
 
@@ -86,12 +85,15 @@ bool PageReader::read(PageAnswer& answer, const Text& page_token, ReadPage& page
   return true;
 }
 
-bool ReadPage::open_document() {
-  if (!parse_pending) return true;
-  parse_pending = false;
-  const bool read = document.parse(to_text(convert_charset(answer)));
-  answer = Bytes();
-  return read;
+std::optional<std::vector<WorkFields>> ReadPage::work_fields() {
+  if (parse_pending) {
+    std::optional<std::vector<WorkFields>> scanned =
+        scan_work_fields({reinterpret_cast<const char*>(answer.data()), answer.size()});
+    if (scanned) return scanned;
+    parse_pending = false;
+    if (!document.parse(to_text(convert_charset(answer)))) return std::nullopt;
+  }
+  return work_fields_from_document(document, count);
 }
 
 void PageReader::deliver(ReadPage page) {

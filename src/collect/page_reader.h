@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "collect/works_collector.h"
+#include "collect/works_page_facts.h"
 #include "parsing/json_document.h"
 
 namespace kestrano {
@@ -25,17 +26,18 @@ struct ReadPage {
     aborted,  // the abort check ended the request
   };
   Outcome outcome = Outcome::failed;
-  // The page's JSON, once open_document has run. The reading parses a page itself only when it must to
-  // learn the fields below; otherwise the taker parses it, away from the time between two requests.
+  // The page's JSON, when it had to be parsed. The reading parses a page itself only when it must to
+  // learn the fields below; otherwise the taker reads the rows from the answer itself (work_fields).
   JsonDocument document;
   int count = 0;                 // entries of workspage.data.worksList
   std::vector<Text> ids;         // their video ids, in order
   Text next_token;               // workspage.data.ext
   bool leads_nowhere = false;    // no videos and a token that leads nowhere new: the list cannot go on
 
-  // Parses the answer into `document` when the reading left that to the taker. False when it cannot
-  // be read (the reading's scan vouched that it can).
-  bool open_document();
+  // Every video's fields, for the rows: scanned from the answer when the reading left its parse pending
+  // (parsed only when the scan cannot vouch for them), else read from the document. nullopt when the
+  // answer cannot be read after all.
+  std::optional<std::vector<WorkFields>> work_fields();
 
   Bytes answer;            // the answer as it came, while its parse is pending
   bool parse_pending = false;

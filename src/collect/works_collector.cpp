@@ -9,8 +9,6 @@
 #include "collect/page_reader.h"
 #include "collect/row_writer.h"
 #include "collect/share_link.h"
-#include "collect/works_list_paths.h"
-#include "parsing/json_document.h"
 #include "text/codepage.h"
 #include "web/encoding.h"
 
@@ -196,17 +194,15 @@ void WorksCollector::collect_works(const Text& author_ext, int max_seconds) {
   for (;;) {
     ReadPage page = pages.take();
     if (should_abort()) break;  // a stop aborted the request: that is not a failure
-    if (page.outcome != ReadPage::Outcome::page || !page.open_document()) {
+    std::optional<std::vector<WorkFields>> works;
+    if (page.outcome == ReadPage::Outcome::page) works = page.work_fields();
+    if (!works) {
       failed = true;
       break;
     }
-    const JsonDocument& document = page.document;
     std::vector<std::vector<Text>> rows;
     for (int k = 0; k < page.count; ++k) {
-      const Text title = document.get_text(work_path(k, ".title"));
-      const Text publish_time = document.get_text(work_path(k, ".videoInfo['publish_time']"));
-      const Text duration = document.get_text(work_path(k, ".videoInfo.duration"));
-      const Text play_address = document.get_text(work_path(k, ".videoInfo.multiClarity[0].videoPlayUrl"));
+      const auto& [title, publish_time, duration, play_address] = (*works)[static_cast<std::size_t>(k)];
       const Text& video_id = page.ids[static_cast<std::size_t>(k)];
       // Every video counts for the end test, also one the filter skips: a filter that skips everything
       // must not make the collection run for ever.

@@ -124,10 +124,10 @@ class EventSink {
   void open(bool object) { events_.open(object); }
   void key(std::string&& name) { events_.key(name); }
   bool wants_string() const { return events_.wants_string(); }
-  void string(std::string&& text) { events_.scalar(JsonScalar::string, text); }
-  void number(double) { events_.scalar(JsonScalar::number, {}); }
-  void boolean(bool) { events_.scalar(JsonScalar::boolean, {}); }
-  void null() { events_.scalar(JsonScalar::null, {}); }
+  void string(std::string&& text) { events_.scalar(JsonScalar::string, text, 0); }
+  void number(double v) { events_.scalar(JsonScalar::number, {}, v); }
+  void boolean(bool v) { events_.scalar(JsonScalar::boolean, {}, v ? 1 : 0); }
+  void null() { events_.scalar(JsonScalar::null, {}, 0); }
   void empty(bool object) {
     events_.open(object);
     events_.close();

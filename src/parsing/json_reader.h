@@ -29,8 +29,9 @@ class JsonEvents {
   virtual void key(std::string_view name) = 0;
   // Asked before each string value: reading out a string costs a copy, checking it does not.
   virtual bool wants_string() const = 0;
-  // `text` is the string's UTF-8 text when it was wanted, else empty.
-  virtual void scalar(JsonScalar kind, std::string_view text) = 0;
+  // `text` is the string's UTF-8 text when it was wanted, else empty; `number` the value of a number,
+  // 1 for true, else 0.
+  virtual void scalar(JsonScalar kind, std::string_view text, double number) = 0;
 };
 
 // Walks the text with read_json's grammar and limits without building anything: true exactly when

@@ -1,5 +1,5 @@
 // The scan of an answer as it came and the parsed document must agree on every page: the next request
-// is sent on the scan's word. Each answer is scanned and also read the collector's way (converted to
+// is sent on the scan's word, and the rows are made from it. Each answer is scanned and also read the collector's way (converted to
 // code page 936, parsed, read by path); the scan must either step aside or give exactly those facts.
 #include "collect/works_page_facts.h"
 
@@ -15,14 +15,19 @@ namespace {
 struct Case {
   const char* name;
   std::string answer;  // UTF-8, as it comes off the wire
-  bool scanned;        // the scan answers for it (else it leaves it to the document)
+  bool scanned;        // the scan answers for the facts (else it leaves them to the document)
+  bool rows_scanned;   // likewise for the rows' fields
 };
 
-std::optional<WorksPageFacts> facts_of_document(const std::string& answer, bool& parsed) {
+// The collector's way: converted to code page 936, parsed, read by path.
+std::optional<WorksPageFacts> facts_of_document(const std::string& answer, bool& parsed,
+                                                std::vector<WorkFields>* works = nullptr) {
   JsonDocument document;
   parsed = document.parse(to_text(convert_charset(to_bytes(answer))));
   if (!parsed) return std::nullopt;
-  return facts_from_document(document);
+  auto facts = facts_from_document(document);
+  if (facts && works) *works = work_fields_from_document(document, facts->count);
+  return facts;
 }
 
 std::string page(const std::string& list, const std::string& rest = R"(,"ext":"next")") {
@@ -37,43 +42,70 @@ const std::string kTwoVideos =
 
 TEST(WorksPageFacts, ScanAgreesWithTheDocumentOrStepsAside) {
   const std::vector<Case> cases = {
-      {"plain page, titles beyond ASCII", page(kTwoVideos), true},
-      {"empty list", page("[]"), true},
+      {"plain page, titles beyond ASCII", page(kTwoVideos), true, true},
+      {"empty list", page("[]"), true, true},
       {"blanks everywhere", " {\r\n\"workspage\" : { \"data\" :{ \"worksList\" : [ { \"videoInfo\" : { \"vid\" : \"7\" } } ] ,"
-                            " \"ext\" : \"t\" } } }\n", true},
-      {"escaped ASCII in a name and an id", R"({"workspage":{"data":{"works\u004cist":[{"videoInfo":{"vid":"\u0041\/1"}}],"ext":"t"}}})", true},
+                            " \"ext\" : \"t\" } } }\n", true, true},
+      {"escaped ASCII in a name and an id", R"({"workspage":{"data":{"works\u004cist":[{"videoInfo":{"vid":"\u0041\/1"}}],"ext":"t"}}})", true, true},
       {"repeated names take the last value",
        R"({"workspage":{"data":{"worksList":[{"videoInfo":{"vid":"a"}}],"ext":"t1","worksList":[{"videoInfo":{"vid":"b","vid":"c"}},)"
-       R"({"videoInfo":{"vid":"x"},"videoInfo":{"vid":"d"}}],"ext":"t2"}}})", true},
-      {"a repeated entry without an id drops the first one's", page(R"([{"videoInfo":{"vid":"x"},"videoInfo":{}}])"), false},
-      {"a repeated data replaces the first", R"({"workspage":{"data":{"worksList":[{"videoInfo":{"vid":"a"}}],"ext":"x"},"data":{"worksList":[],"ext":"e"}}})", true},
-      {"a repeated data without a token drops the first one's", R"({"workspage":{"data":{"worksList":[],"ext":"x"},"data":{"worksList":[]}}})", false},
-      {"a repeated workspage that is not an object", R"({"workspage":{"data":{"worksList":[],"ext":"e"}},"workspage":1})", false},
-      {"same fields elsewhere do not count", R"({"other":{"data":{"worksList":[1]}},"workspage":{"data":{"x":{"ext":"no"},"worksList":[{"videoInfo":{"vid":"v","x":{"vid":"no"}}}],"ext":"yes"}}})", true},
-      {"an id that is a number", page(R"([{"videoInfo":{"vid":1002}}])"), false},
-      {"an id that is absent", page(R"([{"videoInfo":{}}])"), false},
-      {"an entry that is not an object", page(R"([{"videoInfo":{"vid":"1"}},5])"), false},
-      {"an id beyond ASCII", page(R"([{"videoInfo":{"vid":"视频"}}])"), false},
-      {"an id escaped beyond ASCII", page(R"([{"videoInfo":{"vid":"\u00e9"}}])"), false},
-      {"a token that is absent", page(kTwoVideos, ""), false},
-      {"a token that is null", page(kTwoVideos, R"(,"ext":null)"), false},
-      {"a list that is null", page("null"), false},
-      {"a list that is an object", page(R"({"0":{"videoInfo":{"vid":"1"}}})"), false},
-      {"a root that is an array", R"([{"workspage":{}}])", false},
-      {"a byte-order mark before the answer", "\xEF\xBB\xBF" + page(kTwoVideos), false},
-      {"a NUL byte after the answer", page(kTwoVideos) + std::string(1, '\0') + "garbage", false},
-      {"a NUL byte inside a title", page(R"([{"title":"a)" + std::string(1, '\0') + R"(b","videoInfo":{"vid":"1"}}])"), false},
-      {"broken UTF-8 inside a title", page("[{\"title\":\"\xE4\xBD\",\"videoInfo\":{\"vid\":\"1\"}}]"), true},
-      {"broken UTF-8 outside strings", page("[{\"videoInfo\":{\"vid\":\"1\"}}\xE4]"), false},
-      {"not JSON: trailing comma", page(R"([{"videoInfo":{"vid":"1"}},])"), false},
-      {"not JSON: cut short", page(kTwoVideos).substr(0, 60), false},
+       R"({"videoInfo":{"vid":"x"},"videoInfo":{"vid":"d"}}],"ext":"t2"}}})", true, true},
+      {"a repeated entry without an id drops the first one's", page(R"([{"videoInfo":{"vid":"x"},"videoInfo":{}}])"), false, false},
+      {"a repeated data replaces the first", R"({"workspage":{"data":{"worksList":[{"videoInfo":{"vid":"a"}}],"ext":"x"},"data":{"worksList":[],"ext":"e"}}})", true, true},
+      {"a repeated data without a token drops the first one's", R"({"workspage":{"data":{"worksList":[],"ext":"x"},"data":{"worksList":[]}}})", false, false},
+      {"fields of every kind",
+       page(R"([{"title":12.5,"videoInfo":{"vid":"1","publish_time":true,"duration":15,"multiClarity":{"0":{"videoPlayUrl":"http://h/1.mp4"}}}},)"
+            R"({"title":null,"videoInfo":{"vid":"2","publish_time":{},"duration":1e21,"multiClarity":[{"key":"sd"},{"videoPlayUrl":"second"}]}},)"
+            R"({"title":{"a":1},"videoInfo":{"vid":"3","publish_time":false,"duration":-0.5,"multiClarity":"none"}}])"),
+       true, true},
+      {"titles beyond code page 936 and escaped", page(R"([{"title":"🌸 Straße \u4e2d\u6587 \ud83c\udf38 \ud800 \u00e9","videoInfo":{"vid":"1"}}])"), true, true},
+      {"repeated videoInfo and multiClarity forget the first ones' fields",
+       page(R"([{"title":"t","videoInfo":{"vid":"1","duration":5,"multiClarity":[{"videoPlayUrl":"a"}]},"videoInfo":{"vid":"1","multiClarity":[{"videoPlayUrl":"b"}],"multiClarity":[]}}])"),
+       true, true},
+      {"a title that is an array", page(R"([{"title":["a","b"],"videoInfo":{"vid":"1"}}])"), true, false},
+      {"a name that turns into vid on its way through code page 936",
+       page("[{\"videoInfo\":{\"vid\":\"1\",\"v\xEF\xBB\xBFid\":\"2\"}}]"), false, false},
+      {"names beyond ASCII away from the fields", page(R"([{"extra":{"标题":"x"},"videoInfo":{"vid":"1","more":{"名":1}}}])"), true, true},
+      {"a name beyond ASCII beside the fields", page(R"([{"标题":"x","videoInfo":{"vid":"1"}}])"), false, false},
+      {"a repeated workspage that is not an object", R"({"workspage":{"data":{"worksList":[],"ext":"e"}},"workspage":1})", false, false},
+      {"same fields elsewhere do not count", R"({"other":{"data":{"worksList":[1]}},"workspage":{"data":{"x":{"ext":"no"},"worksList":[{"videoInfo":{"vid":"v","x":{"vid":"no"}}}],"ext":"yes"}}})", true, true},
+      {"an id that is a number", page(R"([{"videoInfo":{"vid":1002}}])"), false, false},
+      {"an id that is absent", page(R"([{"videoInfo":{}}])"), false, false},
+      {"an entry that is not an object", page(R"([{"videoInfo":{"vid":"1"}},5])"), false, false},
+      {"an id beyond ASCII", page(R"([{"videoInfo":{"vid":"视频"}}])"), false, false},
+      {"an id escaped beyond ASCII", page(R"([{"videoInfo":{"vid":"\u00e9"}}])"), false, false},
+      {"a token that is absent", page(kTwoVideos, ""), false, false},
+      {"a token that is null", page(kTwoVideos, R"(,"ext":null)"), false, false},
+      {"a list that is null", page("null"), false, false},
+      {"a list that is an object", page(R"({"0":{"videoInfo":{"vid":"1"}}})"), false, false},
+      {"a root that is an array", R"([{"workspage":{}}])", false, false},
+      {"a byte-order mark before the answer", "\xEF\xBB\xBF" + page(kTwoVideos), false, false},
+      {"a NUL byte after the answer", page(kTwoVideos) + std::string(1, '\0') + "garbage", false, false},
+      {"a NUL byte inside a title", page(R"([{"title":"a)" + std::string(1, '\0') + R"(b","videoInfo":{"vid":"1"}}])"), false, false},
+      {"broken UTF-8 inside a title", page("[{\"title\":\"\xE4\xBD\",\"videoInfo\":{\"vid\":\"1\"}}]"), true, false},
+      {"broken UTF-8 outside strings", page("[{\"videoInfo\":{\"vid\":\"1\"}}\xE4]"), false, false},
+      {"not JSON: trailing comma", page(R"([{"videoInfo":{"vid":"1"}},])"), false, false},
+      {"not JSON: cut short", page(kTwoVideos).substr(0, 60), false, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     bool parsed = false;
-    const std::optional<WorksPageFacts> from_document = facts_of_document(c.answer, parsed);
+    std::vector<WorkFields> works;
+    const std::optional<WorksPageFacts> from_document = facts_of_document(c.answer, parsed, &works);
     const std::optional<WorksPageFacts> scanned = scan_works_page(c.answer);
+    const std::optional<std::vector<WorkFields>> scanned_works = scan_work_fields(c.answer);
     EXPECT_EQ(scanned.has_value(), c.scanned);
+    EXPECT_EQ(scanned_works.has_value(), c.rows_scanned);
+    if (scanned_works) {
+      ASSERT_TRUE(scanned.has_value());
+      ASSERT_EQ(scanned_works->size(), works.size());
+      for (std::size_t k = 0; k < works.size(); ++k) {
+        EXPECT_EQ((*scanned_works)[k].title, works[k].title) << k;
+        EXPECT_EQ((*scanned_works)[k].publish_time, works[k].publish_time) << k;
+        EXPECT_EQ((*scanned_works)[k].duration, works[k].duration) << k;
+        EXPECT_EQ((*scanned_works)[k].play_address, works[k].play_address) << k;
+      }
+    }
     if (!scanned) continue;
     EXPECT_TRUE(parsed);
     ASSERT_TRUE(from_document.has_value());

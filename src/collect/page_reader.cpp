@@ -20,7 +20,8 @@ PageReader::~PageReader() {
 
 ReadPage PageReader::take() {
   std::unique_lock lock(mutex_);
-  changed_.wait(lock, [this] { return !pages_.empty() || finished_; });
+  while (!changed_.wait_for(lock, kLookInterval, [this] { return !pages_.empty() || finished_; })) {
+  }
   if (pages_.empty()) return {};  // the reading ended on an earlier page
   ReadPage page = std::move(pages_.front());
   pages_.pop_front();
@@ -97,11 +98,13 @@ std::optional<std::vector<WorkFields>> ReadPage::work_fields() {
 }
 
 void PageReader::deliver(ReadPage page) {
+  bool run_ahead = false;
   {
     std::lock_guard lock(mutex_);
     pages_.push_back(std::move(page));
+    run_ahead = pages_.size() >= kPagesAhead;
   }
-  changed_.notify_all();
+  if (run_ahead) changed_.notify_all();  // the end of the reading wakes the collector too, in run()
 }
 
 }  // namespace kestrano

@@ -2,7 +2,8 @@
 // The rows of a collection reach the window from a thread of their own. The window may be busy for
 // milliseconds (painting the list), and a collector that waited for it page after page would leave
 // the next page unread meanwhile; the writer waits instead, and hands over everything that piled up
-// in one call when the window is free again.
+// in one call when the window is free again. It does not wake for every page either: rows are handed
+// over once a batch has piled up, when someone waits for them, or after a short interval.
 
 #include <condition_variable>
 #include <mutex>
@@ -35,6 +36,7 @@ class RowWriter {
   std::condition_variable changed_;
   std::vector<std::vector<Text>> queued_;
   bool writing_ = false;  // the writer holds rows it has taken from the queue
+  int flushing_ = 0;      // callers of flush waiting for the queue to empty
   bool quit_ = false;
   std::thread thread_;  // last: starts once the members above exist
 };

@@ -43,6 +43,10 @@ struct Item {
   Value id, title, publish_time, duration, play_address;
 };
 
+bool ascii(std::string_view text) {
+  return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 bool printable_ascii(std::string_view text) {
   return std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c <= 0x7E; });
 }
@@ -115,9 +119,7 @@ class PageScan : public JsonEvents {
     f.key.assign(name);
     // On its way through code page 936 a name may lose characters (ICU drops the invisible ones it
     // cannot write, such as U+FEFF) and become one of the names followed here.
-    if (f.place != Place::other && !std::all_of(name.begin(), name.end(), [](char c) { return c >= 0 && c < 0x80; })) {
-      unsure_ = true;
-    }
+    if (f.place != Place::other && !ascii(name)) unsure_ = true;
   }
 
   bool wants_string() const override {
@@ -141,11 +143,11 @@ class PageScan : public JsonEvents {
   }
 
   std::optional<WorksPageFacts> facts() const {
-    if (unsure_ || !list_is_array_ || token_.kind != Value::Kind::string || !printable_ascii(token_.text)) return std::nullopt;
+    if (unsure_ || !list_is_array_ || !plain(token_)) return std::nullopt;
     WorksPageFacts facts;
     facts.count = static_cast<int>(items_.size());
     for (const Item& item : items_) {
-      if (item.id.kind != Value::Kind::string || !printable_ascii(item.id.text)) return std::nullopt;
+      if (!plain(item.id)) return std::nullopt;
       facts.ids.push_back(item.id.text);
     }
     facts.next_token = token_.text;
@@ -167,6 +169,9 @@ class PageScan : public JsonEvents {
 
  private:
   enum class Arrival { object, array, string, number, boolean, null };
+
+  // Only a string of printable ASCII reads the same after the answer's way through code page 936.
+  static bool plain(const Value& v) { return v.kind == Value::Kind::string && printable_ascii(v.text); }
 
   static Value value_of(Arrival what, std::string_view text, double number) {
     Value v;

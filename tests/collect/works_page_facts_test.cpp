@@ -1,6 +1,7 @@
 // The scan of an answer as it came and the parsed document must agree on every page: the next request
-// is sent on the scan's word, and the rows are made from it. Each answer is scanned and also read the collector's way (converted to
-// code page 936, parsed, read by path); the scan must either step aside or give exactly those facts.
+// is sent on the scan's word, and the rows are made from it. Each answer is scanned and also read the
+// collector's way (converted to code page 936, parsed, read by path); the scan must either step aside
+// or give exactly what the document gives.
 #include "collect/works_page_facts.h"
 
 #include <gtest/gtest.h>
@@ -46,29 +47,42 @@ TEST(WorksPageFacts, ScanAgreesWithTheDocumentOrStepsAside) {
       {"empty list", page("[]"), true, true},
       {"blanks everywhere", " {\r\n\"workspage\" : { \"data\" :{ \"worksList\" : [ { \"videoInfo\" : { \"vid\" : \"7\" } } ] ,"
                             " \"ext\" : \"t\" } } }\n", true, true},
-      {"escaped ASCII in a name and an id", R"({"workspage":{"data":{"works\u004cist":[{"videoInfo":{"vid":"\u0041\/1"}}],"ext":"t"}}})", true, true},
+      {"escaped ASCII in a name and an id",
+       R"({"workspage":{"data":{"works\u004cist":[{"videoInfo":{"vid":"\u0041\/1"}}],"ext":"t"}}})", true, true},
       {"repeated names take the last value",
        R"({"workspage":{"data":{"worksList":[{"videoInfo":{"vid":"a"}}],"ext":"t1","worksList":[{"videoInfo":{"vid":"b","vid":"c"}},)"
        R"({"videoInfo":{"vid":"x"},"videoInfo":{"vid":"d"}}],"ext":"t2"}}})", true, true},
-      {"a repeated entry without an id drops the first one's", page(R"([{"videoInfo":{"vid":"x"},"videoInfo":{}}])"), false, false},
-      {"a repeated data replaces the first", R"({"workspage":{"data":{"worksList":[{"videoInfo":{"vid":"a"}}],"ext":"x"},"data":{"worksList":[],"ext":"e"}}})", true, true},
-      {"a repeated data without a token drops the first one's", R"({"workspage":{"data":{"worksList":[],"ext":"x"},"data":{"worksList":[]}}})", false, false},
+      {"a repeated entry without an id drops the first one's",
+       page(R"([{"videoInfo":{"vid":"x"},"videoInfo":{}}])"), false, false},
+      {"a repeated data replaces the first",
+       R"({"workspage":{"data":{"worksList":[{"videoInfo":{"vid":"a"}}],"ext":"x"},"data":{"worksList":[],"ext":"e"}}})", true, true},
+      {"a repeated data without a token drops the first one's",
+       R"({"workspage":{"data":{"worksList":[],"ext":"x"},"data":{"worksList":[]}}})", false, false},
       {"fields of every kind",
-       page(R"([{"title":12.5,"videoInfo":{"vid":"1","publish_time":true,"duration":15,"multiClarity":{"0":{"videoPlayUrl":"http://h/1.mp4"}}}},)"
-            R"({"title":null,"videoInfo":{"vid":"2","publish_time":{},"duration":1e21,"multiClarity":[{"key":"sd"},{"videoPlayUrl":"second"}]}},)"
+       page(R"([{"title":12.5,"videoInfo":{"vid":"1","publish_time":true,"duration":15,)"
+            R"("multiClarity":{"0":{"videoPlayUrl":"http://h/1.mp4"}}}},)"
+            R"({"title":null,"videoInfo":{"vid":"2","publish_time":{},"duration":1e21,)"
+            R"("multiClarity":[{"key":"sd"},{"videoPlayUrl":"second"}]}},)"
             R"({"title":{"a":1},"videoInfo":{"vid":"3","publish_time":false,"duration":-0.5,"multiClarity":"none"}}])"),
        true, true},
-      {"titles beyond code page 936 and escaped", page(R"([{"title":"🌸 Straße \u4e2d\u6587 \ud83c\udf38 \ud800 \u00e9","videoInfo":{"vid":"1"}}])"), true, true},
+      {"titles beyond code page 936 and escaped",
+       page(R"([{"title":"🌸 Straße \u4e2d\u6587 \ud83c\udf38 \ud800 \u00e9","videoInfo":{"vid":"1"}}])"), true, true},
       {"repeated videoInfo and multiClarity forget the first ones' fields",
-       page(R"([{"title":"t","videoInfo":{"vid":"1","duration":5,"multiClarity":[{"videoPlayUrl":"a"}]},"videoInfo":{"vid":"1","multiClarity":[{"videoPlayUrl":"b"}],"multiClarity":[]}}])"),
+       page(R"([{"title":"t","videoInfo":{"vid":"1","duration":5,"multiClarity":[{"videoPlayUrl":"a"}]},)"
+            R"("videoInfo":{"vid":"1","multiClarity":[{"videoPlayUrl":"b"}],"multiClarity":[]}}])"),
        true, true},
       {"a title that is an array", page(R"([{"title":["a","b"],"videoInfo":{"vid":"1"}}])"), true, false},
       {"a name that turns into vid on its way through code page 936",
        page("[{\"videoInfo\":{\"vid\":\"1\",\"v\xEF\xBB\xBFid\":\"2\"}}]"), false, false},
-      {"names beyond ASCII away from the fields", page(R"([{"extra":{"标题":"x"},"videoInfo":{"vid":"1","more":{"名":1}}}])"), true, true},
+      {"names beyond ASCII away from the fields",
+       page(R"([{"extra":{"标题":"x"},"videoInfo":{"vid":"1","more":{"名":1}}}])"), true, true},
       {"a name beyond ASCII beside the fields", page(R"([{"标题":"x","videoInfo":{"vid":"1"}}])"), false, false},
-      {"a repeated workspage that is not an object", R"({"workspage":{"data":{"worksList":[],"ext":"e"}},"workspage":1})", false, false},
-      {"same fields elsewhere do not count", R"({"other":{"data":{"worksList":[1]}},"workspage":{"data":{"x":{"ext":"no"},"worksList":[{"videoInfo":{"vid":"v","x":{"vid":"no"}}}],"ext":"yes"}}})", true, true},
+      {"a repeated workspage that is not an object",
+       R"({"workspage":{"data":{"worksList":[],"ext":"e"}},"workspage":1})", false, false},
+      {"same fields elsewhere do not count",
+       R"({"other":{"data":{"worksList":[1]}},"workspage":{"data":{"x":{"ext":"no"},)"
+       R"("worksList":[{"videoInfo":{"vid":"v","x":{"vid":"no"}}}],"ext":"yes"}}})",
+       true, true},
       {"an id that is a number", page(R"([{"videoInfo":{"vid":1002}}])"), false, false},
       {"an id that is absent", page(R"([{"videoInfo":{}}])"), false, false},
       {"an entry that is not an object", page(R"([{"videoInfo":{"vid":"1"}},5])"), false, false},
@@ -81,7 +95,8 @@ TEST(WorksPageFacts, ScanAgreesWithTheDocumentOrStepsAside) {
       {"a root that is an array", R"([{"workspage":{}}])", false, false},
       {"a byte-order mark before the answer", "\xEF\xBB\xBF" + page(kTwoVideos), false, false},
       {"a NUL byte after the answer", page(kTwoVideos) + std::string(1, '\0') + "garbage", false, false},
-      {"a NUL byte inside a title", page(R"([{"title":"a)" + std::string(1, '\0') + R"(b","videoInfo":{"vid":"1"}}])"), false, false},
+      {"a NUL byte inside a title",
+       page(R"([{"title":"a)" + std::string(1, '\0') + R"(b","videoInfo":{"vid":"1"}}])"), false, false},
       {"broken UTF-8 inside a title", page("[{\"title\":\"\xE4\xBD\",\"videoInfo\":{\"vid\":\"1\"}}]"), true, false},
       {"broken UTF-8 outside strings", page("[{\"videoInfo\":{\"vid\":\"1\"}}\xE4]"), false, false},
       {"not JSON: trailing comma", page(R"([{"videoInfo":{"vid":"1"}},])"), false, false},

@@ -216,7 +216,12 @@ class Reader {
   bool read_scalar() {
     char c = in_[pos_];
     if (c == '"') {
-      if (!sink_.wants_string()) return read_string(nullptr);
+      if (!sink_.wants_string()) {
+        // Still an arrival the receiver must see, only without its text.
+        if (!read_string(nullptr)) return false;
+        sink_.string({});
+        return true;
+      }
       std::string s;
       if (!read_string(&s)) return false;
       sink_.string(std::move(s));

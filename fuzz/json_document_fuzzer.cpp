@@ -123,13 +123,19 @@ void visit_all(const JsonDocument& doc) {
   }
 }
 
-// The document written out reads back as the same document.
+// The document written out reads back as the same document. Names that differ only in characters code
+// page 936 lacks are written alike ("?") and read back as one member, so where the text holds a "?" the
+// first round may lose such a member; from the second round on the text must be stable.
 void check_reparse(const JsonDocument& doc) {
   const Text json = doc.to_json();
   if (json == "null") return;  // a root that is null (1e400 is written as null too) does not parse
   JsonDocument again;
   check(again.parse(json), "to_json output parses", json);
-  check(again.to_json() == json, "to_json of the reparsed document is the same", json);
+  const Text second = again.to_json();
+  if (json.find('?') == Text::npos) check(second == json, "to_json of the reparsed document is the same", json);
+  JsonDocument third;
+  check(third.parse(second), "to_json output of a reparsed document parses", second);
+  check(third.to_json() == second, "to_json is stable after one round", second);
 }
 
 std::vector<Text> lines_of(std::string_view text) {

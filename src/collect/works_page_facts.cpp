@@ -142,14 +142,17 @@ class PageScan : public JsonEvents {
     arrive(what, text, number);
   }
 
+  // The facts are those the document gives (see scan_works_page).
+  bool vouches() const {
+    return !unsure_ && list_is_array_ && plain(token_) &&
+           std::all_of(items_.begin(), items_.end(), [](const Item& item) { return plain(item.id); });
+  }
+
   std::optional<WorksPageFacts> facts() const {
-    if (unsure_ || !list_is_array_ || !plain(token_)) return std::nullopt;
+    if (!vouches()) return std::nullopt;
     WorksPageFacts facts;
     facts.count = static_cast<int>(items_.size());
-    for (const Item& item : items_) {
-      if (!plain(item.id)) return std::nullopt;
-      facts.ids.push_back(item.id.text);
-    }
+    for (const Item& item : items_) facts.ids.push_back(item.id.text);
     facts.next_token = token_.text;
     return facts;
   }
@@ -326,7 +329,7 @@ std::optional<WorksPageFacts> scan_works_page(std::string_view utf8_answer) {
 
 std::optional<std::vector<WorkFields>> scan_work_fields(std::string_view utf8_answer) {
   PageScan scan(true);
-  if (!scan_json(utf8_answer, scan) || !scan.facts()) return std::nullopt;
+  if (!scan_json(utf8_answer, scan) || !scan.vouches()) return std::nullopt;
   return scan.fields();
 }
 

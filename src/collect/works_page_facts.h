@@ -19,8 +19,6 @@ struct WorksPageFacts {
   int count = 0;           // entries of workspage.data.worksList
   std::vector<Text> ids;   // their video ids (videoInfo.vid), in order
   Text next_token;         // workspage.data.ext
-
-  bool operator==(const WorksPageFacts&) const = default;
 };
 
 // The fields of one video that make its row, as get_text reads them.
